@@ -1,0 +1,8 @@
+set(MIRTAL_PLATFORM_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/LinuxPaths.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinuxFileSystem.h
+    ${CMAKE_CURRENT_LIST_DIR}/LinuxFileSystem.cpp
+)
+set(MIRTAL_PLATFORM_GUI_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/LinuxServices.cpp
+)
