@@ -1,0 +1,382 @@
+#include "LinuxFileSystem.h"
+
+#include "platform/DosAttrib.h"
+#include "platform/Paths.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace mirtal::platform {
+
+namespace detail {
+
+// Where the Windows attributes of a file are kept. The xattr of Samba is the only kind so far; storeFor() is
+// the place that would tell file systems apart (statfs f_type) to keep them natively on NTFS, CIFS or FAT.
+class AttributeStore {
+public:
+    AttributeStore() = default;
+    virtual ~AttributeStore() = default;
+    Q_DISABLE_COPY_MOVE(AttributeStore)
+
+    // The stored bits, 0 when the file carries none. ErrorKind::Unsupported: this file system cannot keep
+    // them.
+    virtual Result<quint32> read(const QString& path) const = 0;
+    // Stores exactly these bits. ErrorKind::Unsupported as for read().
+    virtual Status write(const QString& path, quint32 bits) const = 0;
+};
+
+} // namespace detail
+
+namespace {
+
+// Files larger than this are refused rather than read into memory: no settings file comes near it.
+constexpr qsizetype kMaxReadSize = 64 * 1024 * 1024;
+
+QString errorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// "<what> «<path>»: <system message>"
+Status systemFailure(const QString& what, const QString& path, int error) {
+    const ErrorKind kind = (error == ENOENT || error == ENOTDIR) ? ErrorKind::NotFound : ErrorKind::Failed;
+    return Status::failure(QStringLiteral("%1 «%2»: %3").arg(what, path, errorText(error)), kind);
+}
+
+bool isUnsupported(int error) {
+    return error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// Samba shows a name that begins with a dot as hidden ("." and ".." aside).
+bool isDotName(const QString& path) {
+    const QString name = path.mid(lastSeparator(path) + 1);
+    return name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+// A line ends at CR or CR LF; a lone LF stays in the line; the last line needs no end.
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype cr = text.indexOf(u'\r'); cr >= 0; cr = text.indexOf(u'\r', start)) {
+        lines.append(text.mid(start, cr - start));
+        start = (cr + 1 < text.size() && text.at(cr + 1) == u'\n') ? cr + 2 : cr + 1;
+    }
+    if (start < text.size())
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QByteArray randomSuffix() {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix(6, Qt::Uninitialized);
+    for (char& c : suffix)
+        c = kAlphabet[QRandomGenerator::global()->bounded(static_cast<int>(sizeof kAlphabet) - 1)];
+    return suffix;
+}
+
+// Closes a descriptor through the seam when it goes out of scope.
+class ScopedFd final {
+public:
+    ScopedFd(const LinuxSysCalls& sys, int fd)
+        : m_sys(sys)
+        , m_fd(fd) {}
+    ~ScopedFd() {
+        if (m_fd >= 0)
+            m_sys.close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(ScopedFd)
+
+    int get() const { return m_fd; }
+
+private:
+    const LinuxSysCalls& m_sys;
+    int m_fd;
+};
+
+// Samba's user.DOSATTRIB, read and written the way Samba does.
+class XattrStore final : public detail::AttributeStore {
+public:
+    explicit XattrStore(const LinuxSysCalls& sys)
+        : m_sys(sys) {}
+
+    Result<quint32> read(const QString& path) const override {
+        const Result<QByteArray> value = storedValue(path);
+        if (!value)
+            return value.status();
+        // A value that is neither of Samba's forms says nothing: the file reads as carrying no attributes.
+        return dosattrib::parse(*value).value_or(0);
+    }
+
+    Status write(const QString& path, quint32 bits) const override {
+        const Result<QByteArray> existing = storedValue(path);
+        if (!existing)
+            return existing.status();
+        const QByteArray value = dosattrib::compose(bits, *existing);
+        const QByteArray name = QFile::encodeName(path);
+        if (m_sys.setxattr(name.constData(), dosattrib::kName, value.constData(),
+                           static_cast<size_t>(value.size()), 0) != 0) {
+            const int error = errno;
+            if (isUnsupported(error))
+                return unsupported(path);
+            return systemFailure(QStringLiteral("Не удалось задать атрибуты"), path, error);
+        }
+        return Status::ok();
+    }
+
+private:
+    static Status unsupported(const QString& path) {
+        return Status::failure(QStringLiteral("Файловая система не хранит атрибуты «%1»").arg(path),
+                               ErrorKind::Unsupported);
+    }
+
+    // The raw value; empty when there is none, or when it is too long to be one of Samba's.
+    Result<QByteArray> storedValue(const QString& path) const {
+        const QByteArray name = QFile::encodeName(path);
+        QByteArray buffer(256, Qt::Uninitialized);
+        const ssize_t size = m_sys.getxattr(name.constData(), dosattrib::kName, buffer.data(),
+                                            static_cast<size_t>(buffer.size()));
+        if (size >= 0) {
+            buffer.truncate(size);
+            return buffer;
+        }
+        const int error = errno;
+        if (error == ENODATA || error == ERANGE)
+            return QByteArray();
+        if (isUnsupported(error))
+            return unsupported(path);
+        return systemFailure(QStringLiteral("Не удалось прочитать атрибуты"), path, error);
+    }
+
+    const LinuxSysCalls& m_sys;
+};
+
+} // namespace
+
+LinuxFileSystem::LinuxFileSystem(AnsiCodePage codePage, QString programDirectory, LinuxSysCalls sys)
+    : m_codePage(codePage)
+    , m_programDirectory(std::move(programDirectory))
+    , m_sys(std::move(sys))
+    , m_xattrStore(std::make_unique<XattrStore>(m_sys)) {}
+
+LinuxFileSystem::~LinuxFileSystem() = default;
+
+const detail::AttributeStore& LinuxFileSystem::storeFor(const QString& /*path*/) const {
+    return *m_xattrStore;
+}
+
+Result<struct stat> LinuxFileSystem::statOf(const QString& path) const {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (m_sys.fstatat(AT_FDCWD, name.constData(), &status, 0) != 0)
+        return systemFailure(QStringLiteral("Не удалось получить сведения о"), path, errno);
+    return status;
+}
+
+Result<quint32> LinuxFileSystem::attributesOf(const QString& path, const struct stat& status) const {
+    quint32 bits = 0;
+    const Result<quint32> stored = storeFor(path).read(path);
+    if (stored)
+        bits = *stored & ~attr::Directory;
+    else if (stored.kind() != ErrorKind::Unsupported)
+        return stored.status();
+    if (S_ISDIR(status.st_mode))
+        bits |= attr::Directory;
+    if (isDotName(path))
+        bits |= attr::Hidden;
+    return bits;
+}
+
+bool LinuxFileSystem::find(const QString& path, FindFilter filter) const {
+    const Result<struct stat> status = statOf(path);
+    if (!status)
+        return false;
+    if (S_ISDIR(status->st_mode))
+        return filter == FindFilter::FilesAndDirectories;
+    if (!S_ISREG(status->st_mode))
+        return false;
+    if (filter != FindFilter::NormalFiles)
+        return true;
+    const Result<quint32> bits = attributesOf(path, *status);
+    return bits && (*bits & (attr::Hidden | attr::System)) == 0;
+}
+
+Result<QStringList> LinuxFileSystem::readLines(const QString& path) const {
+    const QByteArray name = QFile::encodeName(path);
+    // O_NONBLOCK: a FIFO of that name must not hang the open; it is refused below.
+    const ScopedFd fd(
+        m_sys, m_sys.openat(AT_FDCWD, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0));
+    if (fd.get() < 0)
+        return systemFailure(QStringLiteral("Не удалось открыть файл"), path, errno);
+
+    struct stat status {};
+    if (m_sys.fstat(fd.get(), &status) != 0)
+        return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, errno);
+    if (S_ISDIR(status.st_mode))
+        return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return Status::failure(QStringLiteral("«%1» не является обычным файлом").arg(path));
+    if (status.st_size > kMaxReadSize)
+        return Status::failure(
+            QStringLiteral("Файл «%1» слишком велик: %2 байт").arg(path, QString::number(status.st_size)));
+
+    // Bytes appended after the size was taken are not read.
+    QByteArray bytes(static_cast<qsizetype>(status.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count =
+            m_sys.read(fd.get(), bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (count < 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, error);
+        }
+        if (count == 0)
+            break;
+        done += count;
+    }
+    bytes.truncate(done);
+    return splitLines(m_codePage.decode(bytes));
+}
+
+Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString& path) const {
+    const char* data = bytes.constData();
+    auto left = static_cast<size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t count = m_sys.write(fd, data, left);
+        if (count < 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            return systemFailure(QStringLiteral("Не удалось записать файл"), path, error);
+        }
+        if (count == 0)
+            return systemFailure(QStringLiteral("Не удалось записать файл"), path, EIO);
+        data += count;
+        left -= static_cast<size_t>(count);
+    }
+    return Status::ok();
+}
+
+Status LinuxFileSystem::writeText(const QString& path, const QString& text) {
+    Result<QByteArray> encoded = m_codePage.encode(text);
+    if (!encoded)
+        return encoded.status();
+    QByteArray bytes = std::move(encoded).value();
+    bytes.append("\r\n", 2);
+
+    const qsizetype separator = lastSeparator(path);
+    const QString folder = separator < 0 ? QStringLiteral(".") : path.left(separator == 0 ? 1 : separator);
+    const QByteArray fileName = QFile::encodeName(path.mid(separator + 1));
+    if (fileName.isEmpty())
+        return systemFailure(QStringLiteral("Не удалось записать файл"), path, EISDIR);
+
+    const QByteArray folderName = QFile::encodeName(folder);
+    const ScopedFd dir(m_sys,
+                       m_sys.openat(AT_FDCWD, folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    if (dir.get() < 0)
+        return systemFailure(QStringLiteral("Не удалось открыть папку"), folder, errno);
+
+    struct stat old {};
+    bool hadOld = true;
+    if (m_sys.fstatat(dir.get(), fileName.constData(), &old, 0) != 0) {
+        const int error = errno;
+        if (error != ENOENT)
+            return systemFailure(QStringLiteral("Не удалось получить сведения о"), path, error);
+        hadOld = false;
+    } else if (S_ISDIR(old.st_mode)) {
+        return systemFailure(QStringLiteral("Не удалось записать файл"), path, EISDIR);
+    }
+
+    // A new file gets 0666 less the umask, as any file the user creates; a replaced one keeps its old bits.
+    QByteArray tempName;
+    int fd = -1;
+    int error = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = '.' + fileName + '.' + randomSuffix();
+        fd = m_sys.openat(dir.get(), tempName.constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        error = errno;
+        if (fd >= 0 || error != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return systemFailure(QStringLiteral("Не удалось создать временный файл в папке"), folder, error);
+
+    // Takes the temporary file away again; the old file has not been touched.
+    const auto abandon = [&](const Status& failure) {
+        if (fd >= 0)
+            m_sys.close(fd);
+        m_sys.unlinkat(dir.get(), tempName.constData(), 0);
+        return failure;
+    };
+
+    if (Status written = writeAll(fd, bytes, path); !written)
+        return abandon(written);
+    if (hadOld && m_sys.fchmod(fd, old.st_mode & 07777) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось задать права доступа файлу"), path, errno));
+    if (m_sys.fsync(fd) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось сбросить на диск файл"), path, errno));
+    const int closing = std::exchange(fd, -1);
+    if (m_sys.close(closing) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось закрыть файл"), path, errno));
+    if (m_sys.renameat(dir.get(), tempName.constData(), dir.get(), fileName.constData()) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось заменить файл"), path, errno));
+
+    // The new content is in place; what is left is making the rename itself durable. A file system that
+    // cannot flush a directory (EINVAL) has nothing more to do.
+    if (m_sys.fsync(dir.get()) != 0) {
+        error = errno;
+        if (error != EINVAL)
+            return Status::failure(
+                QStringLiteral("Файл «%1» записан, но не удалось сбросить на диск папку «%2»: %3")
+                    .arg(path, folder, errorText(error)));
+    }
+    return Status::ok();
+}
+
+Status LinuxFileSystem::checkEncodable(const QString& text) const {
+    if (m_codePage.firstUnrepresentable(text) < 0)
+        return Status::ok();
+    return m_codePage.encode(text).status();
+}
+
+Status LinuxFileSystem::setAttributes(const QString& path, quint32 value) {
+    const Result<struct stat> status = statOf(path);
+    if (!status)
+        return status.status();
+    // The directory bit belongs to directories alone, and a directory's stored value carries it, as Samba's
+    // does.
+    quint32 bits = value & ~attr::Directory;
+    if (S_ISDIR(status->st_mode))
+        bits |= attr::Directory;
+    Status stored = storeFor(path).write(path, bits);
+    if (stored.kind() == ErrorKind::Unsupported)
+        return Status::ok();
+    return stored;
+}
+
+Result<quint32> LinuxFileSystem::attributes(const QString& path) const {
+    const Result<struct stat> status = statOf(path);
+    if (!status)
+        return status.status();
+    return attributesOf(path, *status);
+}
+
+Status LinuxFileSystem::removeFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (m_sys.unlinkat(AT_FDCWD, name.constData(), 0) != 0)
+        return systemFailure(QStringLiteral("Не удалось удалить файл"), path, errno);
+    return Status::ok();
+}
+
+Status LinuxFileSystem::makeDirectory(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (m_sys.mkdir(name.constData(), 0777) != 0)
+        return systemFailure(QStringLiteral("Не удалось создать папку"), path, errno);
+    return Status::ok();
+}
+
+} // namespace mirtal::platform

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/AnsiCodePage.h"
+#include "platform/FileSystem.h"
+
+#include <QByteArray>
+#include <QString>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace mirtal::platform {
+
+// The system calls LinuxFileSystem makes, each one replaceable so that a test can make any single step fail.
+// Every member has the signature of the call it stands for and reports failure the same way (-1 and errno).
+struct LinuxSysCalls {
+    std::function<int(int dirFd, const char* path, int flags, mode_t mode)> openat =
+        [](int dirFd, const char* path, int flags, mode_t mode) {
+            return ::openat(dirFd, path, flags, mode);
+        };
+    std::function<ssize_t(int fd, void* buffer, size_t count)> read = ::read;
+    std::function<ssize_t(int fd, const void* buffer, size_t count)> write = ::write;
+    std::function<int(int fd, struct stat* result)> fstat = ::fstat;
+    std::function<int(int dirFd, const char* path, struct stat* result, int flags)> fstatat = ::fstatat;
+    std::function<int(int fd, mode_t mode)> fchmod = ::fchmod;
+    std::function<int(int fd)> fsync = ::fsync;
+    std::function<int(int fd)> close = ::close;
+    std::function<int(int oldDirFd, const char* oldPath, int newDirFd, const char* newPath)> renameat =
+        ::renameat;
+    std::function<int(int dirFd, const char* path, int flags)> unlinkat = ::unlinkat;
+    std::function<int(const char* path, mode_t mode)> mkdir = ::mkdir;
+    std::function<ssize_t(const char* path, const char* name, void* value, size_t size)> getxattr =
+        ::getxattr;
+    std::function<int(const char* path, const char* name, const void* value, size_t size, int flags)>
+        setxattr = ::setxattr;
+};
+
+namespace detail {
+class AttributeStore;
+}
+
+// The file system of Linux. Windows attributes live where a Samba share shows them to Windows; a file system
+// that cannot hold them reads as carrying none and accepts any value without keeping it.
+class LinuxFileSystem final : public FileSystem {
+public:
+    LinuxFileSystem(AnsiCodePage codePage, QString programDirectory, LinuxSysCalls sys = {});
+    ~LinuxFileSystem() override;
+    Q_DISABLE_COPY_MOVE(LinuxFileSystem)
+
+    bool find(const QString& path, FindFilter filter) const override;
+    Result<QStringList> readLines(const QString& path) const override;
+    // Written to a temporary file beside the target, flushed, then renamed over it.
+    Status writeText(const QString& path, const QString& text) override;
+    Status checkEncodable(const QString& text) const override;
+    Result<quint32> attributes(const QString& path) const override;
+    Status setAttributes(const QString& path, quint32 value) override;
+    Status removeFile(const QString& path) override;
+    Status makeDirectory(const QString& path) override;
+    QString programDirectory() const override { return m_programDirectory; }
+
+private:
+    // How the attributes of that path are kept.
+    const detail::AttributeStore& storeFor(const QString& path) const;
+    Result<struct stat> statOf(const QString& path) const;
+    Result<quint32> attributesOf(const QString& path, const struct stat& status) const;
+    Status writeAll(int fd, const QByteArray& bytes, const QString& path) const;
+
+    AnsiCodePage m_codePage;
+    QString m_programDirectory;
+    LinuxSysCalls m_sys;
+    std::unique_ptr<detail::AttributeStore> m_xattrStore;
+};
+
+} // namespace mirtal::platform
