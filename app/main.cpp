@@ -1,1 +1,68 @@
-int main() { return 0; }
+#include "Appearance.h"
+#include "Application.h"
+#include "Form1.h"
+#include "GeneralErrorPath.h"
+#include "about/Form2.h"
+#include "picture/Form4.h"
+
+#include <QDir>
+#include <QLibraryInfo>
+#include <QStyleFactory>
+#include <QThread>
+#include <QTranslator>
+
+#include <cstdlib>
+#include <random>
+
+using namespace mirtal;
+
+int main(int argc, char** argv)
+{
+    app::Application application(argc, argv);
+    QApplication::setApplicationName(platform::applicationTitle());
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app::installFontSubstitutes();
+
+    // The interface is Russian whatever the system's language, Qt's own buttons and dialogs included.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    platform::Services services = platform::createServices();
+    app::GeneralErrorPath errorPath(*services.dialogs, [](int code) {
+        // Before the event loop runs there is nothing to leave: end the process itself.
+        if (QThread::currentThread()->loopLevel() > 0)
+            QCoreApplication::exit(code);
+        else
+            std::exit(code);
+    });
+    application.setErrorPath(&errorPath);
+
+    std::mt19937 generator{std::random_device{}()};
+    app::Form1 form(app::Form1Services{
+        *services.fileSystem,
+        *services.pictures,
+        *services.dialogs,
+        *services.shell,
+        *services.screen,
+        errorPath,
+        [&](QWidget* owner) {
+            about::Form2 about(*services.http, *services.shell, about::siteRoot(),
+                               [&generator] { return std::uniform_real_distribution<double>(0.0, 1.0)(generator); },
+                               owner);
+            about.exec();
+        },
+        [](QWidget* owner) -> std::optional<app::CustomSize> {
+            picture::Form4 dialog(owner);
+            dialog.exec();
+            if (!dialog.customSizeSet())
+                return std::nullopt;
+            return app::CustomSize{dialog.widthText(), dialog.heightText()};
+        },
+        QDir::currentPath(),
+        QLocale::system(),
+    });
+    form.show();
+    return QApplication::exec();
+}

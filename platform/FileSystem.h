@@ -42,6 +42,9 @@ public:
     // anything is touched.
     virtual Status writeText(const QString& path, const QString& text) = 0;
 
+    // Fails with ErrorKind::Unrepresentable, naming the character, when text holds one the code page cannot hold.
+    virtual Status checkEncodable(const QString& text) const = 0;
+
     // Attributes as Windows bits (attr::*).
     virtual Result<quint32> attributes(const QString& path) const = 0;
     // Sets exactly this value: 0, attr::System or attr::Hidden | attr::System in this program.

@@ -1,0 +1,191 @@
+#include "FakeFileSystem.h"
+
+namespace mirtal::platform {
+
+FakeFileSystem::FakeFileSystem(QString programDirectory, AnsiCodePage codePage)
+    : m_programDirectory(std::move(programDirectory))
+    , m_codePage(codePage)
+{
+    addDirectory(QStringLiteral("/"));
+    // The program's folder and its ancestors exist.
+    QString path;
+    for (const QString& part : m_programDirectory.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += QLatin1Char('/') + part;
+        addDirectory(path);
+    }
+}
+
+QString FakeFileSystem::normalized(const QString& path)
+{
+    QString p = path;
+    while (p.contains(QStringLiteral("//")))
+        p.replace(QStringLiteral("//"), QStringLiteral("/"));
+    if (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p;
+}
+
+QStringList FakeFileSystem::splitLines(const QString& text)
+{
+    QStringList lines;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r')) {
+            lines.append(current);
+            current.clear();
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+        } else {
+            current.append(c);
+        }
+    }
+    if (!current.isEmpty())
+        lines.append(current);
+    return lines;
+}
+
+void FakeFileSystem::addDirectory(const QString& path, quint32 attributes)
+{
+    m_entries.insert(normalized(path), Entry{{}, attributes, true});
+}
+
+void FakeFileSystem::addFile(const QString& path, const QByteArray& bytes, quint32 attributes)
+{
+    m_entries.insert(normalized(path), Entry{bytes, attributes, false});
+}
+
+std::optional<FakeFileSystem::Entry> FakeFileSystem::entry(const QString& path) const
+{
+    const auto it = m_entries.constFind(normalized(path));
+    if (it == m_entries.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+QByteArray FakeFileSystem::bytes(const QString& path) const
+{
+    const auto e = entry(path);
+    return e ? e->bytes : QByteArray();
+}
+
+void FakeFileSystem::failNext(Op op, const QString& path, int skip, const QString& message)
+{
+    m_failures.append(Failure{op, path.isEmpty() ? QString() : normalized(path), skip, message});
+}
+
+std::optional<Status> FakeFileSystem::injected(Op op, const QString& path) const
+{
+    for (qsizetype i = 0; i < m_failures.size(); ++i) {
+        Failure& f = m_failures[i];
+        if (f.op != op || (!f.path.isEmpty() && f.path != normalized(path)))
+            continue;
+        if (f.skip-- > 0)
+            return std::nullopt;
+        const QString message = f.message;
+        m_failures.removeAt(i);
+        return Status::failure(message);
+    }
+    return std::nullopt;
+}
+
+bool FakeFileSystem::parentExists(const QString& path) const
+{
+    const QString p = normalized(path);
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    const QString parent = slash <= 0 ? QStringLiteral("/") : p.left(slash);
+    const auto e = entry(parent);
+    return e && e->directory;
+}
+
+bool FakeFileSystem::find(const QString& path, FindFilter filter) const
+{
+    m_log.append(QStringLiteral("find ") + normalized(path));
+    const auto e = entry(path);
+    if (!e)
+        return false;
+    switch (filter) {
+    case FindFilter::NormalFiles:
+        return !e->directory && (e->attributes & (attr::Hidden | attr::System)) == 0;
+    case FindFilter::FilesWithHiddenSystem:
+        return !e->directory;
+    case FindFilter::FilesAndDirectories:
+        return true;
+    }
+    return false;
+}
+
+Result<QStringList> FakeFileSystem::readLines(const QString& path) const
+{
+    m_log.append(QStringLiteral("read ") + normalized(path));
+    if (auto failure = injected(Op::Read, path))
+        return *failure;
+    const auto e = entry(path);
+    if (!e || e->directory)
+        return Status::failure(QStringLiteral("Файл «%1» не найден").arg(path), ErrorKind::NotFound);
+    return splitLines(m_codePage.decode(e->bytes));
+}
+
+Status FakeFileSystem::writeText(const QString& path, const QString& text)
+{
+    m_log.append(QStringLiteral("write ") + normalized(path));
+    auto encoded = m_codePage.encode(text + QStringLiteral("\r\n"));
+    if (!encoded)
+        return encoded.status();
+    if (auto failure = injected(Op::Write, path))
+        return *failure;
+    if (!parentExists(path))
+        return Status::failure(QStringLiteral("Папка файла «%1» не найдена").arg(path), ErrorKind::NotFound);
+    // Replaced whole, like an atomic rename: a new file starts with normal attributes.
+    m_entries.insert(normalized(path), Entry{encoded.value(), attr::Normal, false});
+    return Status::ok();
+}
+
+Result<quint32> FakeFileSystem::attributes(const QString& path) const
+{
+    if (auto failure = injected(Op::Attributes, path))
+        return *failure;
+    const auto e = entry(path);
+    if (!e)
+        return Status::failure(QStringLiteral("«%1» не найден").arg(path), ErrorKind::NotFound);
+    return e->attributes | (e->directory ? attr::Directory : 0u);
+}
+
+Status FakeFileSystem::setAttributes(const QString& path, quint32 value)
+{
+    m_log.append(QStringLiteral("attrib %1 %2").arg(normalized(path)).arg(value));
+    if (auto failure = injected(Op::SetAttributes, path))
+        return *failure;
+    const auto it = m_entries.find(normalized(path));
+    if (it == m_entries.end())
+        return Status::failure(QStringLiteral("«%1» не найден").arg(path), ErrorKind::NotFound);
+    it->attributes = value;
+    return Status::ok();
+}
+
+Status FakeFileSystem::removeFile(const QString& path)
+{
+    m_log.append(QStringLiteral("remove ") + normalized(path));
+    if (auto failure = injected(Op::Remove, path))
+        return *failure;
+    const auto it = m_entries.find(normalized(path));
+    if (it == m_entries.end() || it->directory)
+        return Status::failure(QStringLiteral("Файл «%1» не найден").arg(path), ErrorKind::NotFound);
+    m_entries.erase(it);
+    return Status::ok();
+}
+
+Status FakeFileSystem::makeDirectory(const QString& path)
+{
+    m_log.append(QStringLiteral("mkdir ") + normalized(path));
+    if (auto failure = injected(Op::MakeDirectory, path))
+        return *failure;
+    if (exists(path))
+        return Status::failure(QStringLiteral("«%1» уже существует").arg(path));
+    if (!parentExists(path))
+        return Status::failure(QStringLiteral("Папка для «%1» не найдена").arg(path), ErrorKind::NotFound);
+    addDirectory(path);
+    return Status::ok();
+}
+
+} // namespace mirtal::platform

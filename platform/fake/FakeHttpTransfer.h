@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/HttpTransfer.h"
+
+#include <QList>
+
+namespace mirtal::platform {
+
+// Answers every fetch with the scripted result and records the addresses asked for.
+class FakeHttpTransfer final : public HttpTransfer {
+public:
+    FakeHttpTransfer() = default;
+
+    Result<QByteArray> nextResult = QByteArray();
+    QList<QUrl> requested;
+
+    Result<QByteArray> fetch(const QUrl& url, std::chrono::milliseconds, qint64) override
+    {
+        requested.append(url);
+        return nextResult;
+    }
+};
+
+} // namespace mirtal::platform

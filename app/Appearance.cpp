@@ -1,0 +1,139 @@
+#include "Appearance.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace mirtal::app {
+
+void installFontSubstitutes()
+{
+    const struct {
+        QString family;
+        QStringList substitutes;
+    } table[] = {
+        {QStringLiteral("Comic Sans MS"), {QStringLiteral("Andika"), QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")}},
+        {QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+    };
+    for (const auto& entry : table) {
+        if (!QFontDatabase::hasFamily(entry.family))
+            QFont::insertSubstitutions(entry.family, entry.substitutes);
+    }
+}
+
+QPixmap buttonFace(QSize size, const QStringList& lines, bool pressed)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::black);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const QRectF face = QRectF(pixmap.rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+    const qreal radius = qMin(face.height() / 2.0, 9.0);
+    QPainterPath shape;
+    shape.addRoundedRect(face, radius, radius);
+
+    QLinearGradient body(face.topLeft(), face.bottomLeft());
+    body.setColorAt(0.0, pressed ? QColor(18, 18, 18) : QColor(58, 58, 58));
+    body.setColorAt(0.48, pressed ? QColor(8, 8, 8) : QColor(22, 22, 22));
+    body.setColorAt(0.52, QColor(4, 4, 4));
+    body.setColorAt(1.0, pressed ? QColor(30, 30, 30) : QColor(16, 16, 16));
+    p.fillPath(shape, body);
+
+    // The gloss: a soft highlight over the upper half.
+    if (!pressed) {
+        QPainterPath gloss;
+        const QRectF upper = face.adjusted(2, 1.5, -2, -face.height() / 2.0);
+        gloss.addRoundedRect(upper, radius - 2, radius - 2);
+        QLinearGradient shine(upper.topLeft(), upper.bottomLeft());
+        shine.setColorAt(0.0, QColor(255, 255, 255, 90));
+        shine.setColorAt(1.0, QColor(255, 255, 255, 8));
+        p.fillPath(gloss, shine);
+    }
+    p.setPen(QPen(QColor(120, 120, 120), 1.0));
+    p.drawPath(shape);
+
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPixelSize(lines.size() > 1 ? 12 : 14);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    const QRectF textArea = face.translated(0, pressed ? 1 : 0);
+    p.drawText(textArea, Qt::AlignCenter, lines.join(QLatin1Char('\n')));
+    return pixmap;
+}
+
+QPixmap statusStrip(QSize size)
+{
+    QPixmap pixmap(size);
+    QPainter p(&pixmap);
+    QLinearGradient shade(0, 0, size.width(), 0);
+    shade.setColorAt(0.0, QColor(120, 120, 120));
+    shade.setColorAt(0.18, QColor(40, 40, 44));
+    shade.setColorAt(0.5, QColor(8, 8, 10));
+    shade.setColorAt(0.82, QColor(40, 40, 44));
+    shade.setColorAt(1.0, QColor(120, 120, 120));
+    p.fillRect(pixmap.rect(), shade);
+    QLinearGradient gloss(0, 0, 0, size.height());
+    gloss.setColorAt(0.0, QColor(255, 255, 255, 40));
+    gloss.setColorAt(0.5, QColor(255, 255, 255, 0));
+    p.fillRect(pixmap.rect(), gloss);
+    return pixmap;
+}
+
+namespace {
+
+QPixmap iconImage(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    // A folder whose front is a small landscape picture.
+    QPainterPath back;
+    back.moveTo(0.06 * s, 0.22 * s);
+    back.lineTo(0.38 * s, 0.22 * s);
+    back.lineTo(0.46 * s, 0.32 * s);
+    back.lineTo(0.94 * s, 0.32 * s);
+    back.lineTo(0.94 * s, 0.86 * s);
+    back.lineTo(0.06 * s, 0.86 * s);
+    back.closeSubpath();
+    p.fillPath(back, QColor(196, 150, 40));
+
+    const QRectF front(0.06 * s, 0.40 * s, 0.88 * s, 0.48 * s);
+    QLinearGradient sky(front.topLeft(), front.bottomLeft());
+    sky.setColorAt(0.0, QColor(70, 120, 220));
+    sky.setColorAt(1.0, QColor(160, 200, 250));
+    p.fillRect(front, sky);
+    QPainterPath hills;
+    hills.moveTo(front.left(), front.bottom());
+    hills.lineTo(front.left(), front.top() + 0.30 * s);
+    hills.quadTo(front.left() + 0.30 * s, front.top() + 0.10 * s, front.center().x(), front.top() + 0.30 * s);
+    hills.quadTo(front.right() - 0.20 * s, front.top() + 0.42 * s, front.right(), front.top() + 0.22 * s);
+    hills.lineTo(front.right(), front.bottom());
+    hills.closeSubpath();
+    p.fillPath(hills, QColor(40, 140, 60));
+    p.setBrush(QColor(255, 230, 90));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(front.right() - 0.18 * s, front.top() + 0.12 * s), 0.07 * s, 0.07 * s);
+    p.setPen(QPen(QColor(90, 60, 10), qMax(1.0, s / 24.0)));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(front);
+    return pixmap;
+}
+
+} // namespace
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48})
+        icon.addPixmap(iconImage(size));
+    return icon;
+}
+
+} // namespace mirtal::app

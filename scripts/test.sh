@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, and runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+MIRTAL_BUILD_DIR="${MIRTAL_BUILD_DIR:-build}" bash scripts/build.sh -DMIRTAL_WARNINGS_AS_ERRORS=ON
+ctest --test-dir "${MIRTAL_BUILD_DIR:-build}" --output-on-failure -j"$(nproc)"
