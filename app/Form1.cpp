@@ -61,6 +61,10 @@ const char* const kStyleSheet = R"(
 QGroupBox { color: white; border: 1px solid #4a4a4a; border-radius: 4px; margin-top: 7px; }
 QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 3px; }
 QRadioButton { color: white; background: transparent; }
+QRadioButton::indicator { width: 11px; height: 11px; border-radius: 6px; border: 1px solid #b0b0b0; background: #101010; }
+QRadioButton::indicator:checked { background: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5,
+    stop: 0 #ffffff, stop: 0.42 #ffffff, stop: 0.52 #101010, stop: 1 #101010); }
+QRadioButton:focus { outline: none; }
 QListWidget, QComboBox, QTextEdit, QLineEdit#Text4 { color: white; background: black; border: 1px solid #4a4a4a; }
 QListWidget::item:selected { background: #24418f; color: white; }
 QComboBox QAbstractItemView { color: white; background: black; selection-background-color: #24418f; }
@@ -68,7 +72,7 @@ QPushButton.face { background: black; border: none; padding: 0; }
 QPushButton.face:focus { border: 1px dotted #8a8a8a; }
 #Frame4 QPushButton { color: white; background: #404040; border: 1px solid #202020; }
 #Frame4 QPushButton:checked { color: black; background: #E0E0E0; }
-#Picture1 { border: 2px inset #808080; }
+#Picture1 { background: palette(base); border: 2px inset #808080; }
 )";
 
 } // namespace
@@ -276,7 +280,6 @@ void Form1::buildControls()
     place(m_label4, 0, 780, 2295, 435);
     for (QLabel* sample : {m_label1, m_label4}) {
         sample->setAlignment(Qt::AlignCenter);
-        sample->setAttribute(Qt::WA_TranslucentBackground);
     }
     setSampleColor(0);
 
@@ -399,16 +402,15 @@ QString Form1::picturesFolder() const
 
 void Form1::setSampleColor(quint32 color)
 {
-    const QColor c(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                   static_cast<int>((color >> 16) & 0xFF));
-    for (QLabel* sample : {m_label1, m_label4}) {
-        QPalette palette = sample->palette();
-        palette.setColor(QPalette::WindowText, c);
-        sample->setPalette(palette);
-    }
+    m_sampleColor = QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                           static_cast<int>((color >> 16) & 0xFF));
+    // A style sheet rather than the palette: the window's style sheet would repolish a palette away.
+    const QString style = QStringLiteral("color: %1; background: transparent;").arg(m_sampleColor.name());
+    m_label1->setStyleSheet(style);
+    m_label4->setStyleSheet(style);
 }
 
-QColor Form1::sampleColor() const { return m_label1->palette().color(QPalette::WindowText); }
+QColor Form1::sampleColor() const { return m_sampleColor; }
 
 void Form1::showMessage(const QString& text, const QString& title, MessageIcon icon)
 {

@@ -134,6 +134,7 @@ private:
     Form1Services m_services;
     std::unique_ptr<platform::OptionGroup> m_option3;
     QImage m_picture2;
+    QColor m_sampleColor;
 
     QGroupBox* m_frame1 = nullptr;
     QGroupBox* m_frame2 = nullptr;

@@ -12,7 +12,6 @@
 #include <QTranslator>
 
 #include <cstdlib>
-#include <random>
 
 using namespace mirtal;
 
@@ -39,7 +38,6 @@ int main(int argc, char** argv)
     });
     application.setErrorPath(&errorPath);
 
-    std::mt19937 generator{std::random_device{}()};
     app::Form1 form(app::Form1Services{
         *services.fileSystem,
         *services.pictures,
@@ -48,8 +46,7 @@ int main(int argc, char** argv)
         *services.screen,
         errorPath,
         [&](QWidget* owner) {
-            about::Form2 about(*services.http, *services.shell, about::siteRoot(),
-                               [&generator] { return std::uniform_real_distribution<double>(0.0, 1.0)(generator); },
+            about::Form2 about(*services.http, *services.shell, QString(about::kSiteRoot), about::systemRandom(),
                                owner);
             about.exec();
         },
