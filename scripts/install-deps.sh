@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 lacks to build, run and test the program.
-# Idempotent: does nothing (and says nothing) when everything is present.
+# Installs what a fresh Debian 12 lacks to build, run and test the program: every package named in
+# scripts/packages/*.txt. Idempotent: does nothing (and says nothing) when everything is present.
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-    cmake g++ make pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-    xvfb xauth
-    fonts-dejavu-core fonts-liberation2 fonts-sil-andika
-)
-
+mapfile -t packages < <(cat packages/*.txt | sed -e 's/#.*//' -e 's/[[:space:]]//g' | grep -v '^$' | sort -u)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
