@@ -1,0 +1,175 @@
+#include "QtPictures.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+namespace mirtal::platform {
+
+namespace {
+
+// What this facility reads; Qt could read more, but the program offers only these.
+bool isAcceptedFormat(const QByteArray& format) { return format == "bmp" || format == "jpeg" || format == "gif"; }
+
+Status notFound(const QString& path)
+{
+    return Status::failure(QStringLiteral("Файл «%1» не найден.").arg(path), ErrorKind::NotFound);
+}
+
+Status notAPicture(const QString& path)
+{
+    return Status::failure(QStringLiteral("Файл «%1» не является картинкой BMP, JPEG или GIF.").arg(path));
+}
+
+Status unreadable(const QString& path, const QString& reason)
+{
+    return Status::failure(QStringLiteral("Не удалось прочитать картинку «%1»: %2").arg(path, reason));
+}
+
+Status tooLarge(const QString& path, QSize size)
+{
+    return Status::failure(QStringLiteral("Картинка «%1» слишком велика: %2x%3 точек.")
+                               .arg(path, QString::number(size.width()), QString::number(size.height())));
+}
+
+qint64 pixels(QSize size) { return qint64{size.width()} * size.height(); }
+
+// A reader that has recognised one of the accepted formats, or why it has not.
+Status openReader(QImageReader& reader, const QString& path)
+{
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    reader.setFileName(path);
+    if (!reader.canRead()) {
+        const QFileInfo info(path);
+        if (!info.exists())
+            return notFound(path);
+        if (info.isFile() && !info.isReadable())
+            return unreadable(path, reader.errorString());
+        return notAPicture(path);
+    }
+    if (!isAcceptedFormat(reader.format()))
+        return notAPicture(path);
+    return Status::ok();
+}
+
+} // namespace
+
+QtPictures::QtPictures()
+{
+    constexpr int limitMiB = static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024));
+    const int current = QImageReader::allocationLimit();
+    if (current != 0 && current < limitMiB)
+        QImageReader::setAllocationLimit(limitMiB);
+}
+
+QSize QtPictures::reducedSize(QSize natural, QSize target)
+{
+    if (natural.isEmpty() || target.isEmpty())
+        return natural;
+    QSize reduced = natural;
+    for (int factor = 2; factor <= kMaxReduction; factor *= 2) {
+        // Rounded down, so that Qt asks the decoder for exactly this factor.
+        const QSize next(natural.width() / factor, natural.height() / factor);
+        if (next.width() < target.width() || next.height() < target.height())
+            break;
+        reduced = next;
+    }
+    return reduced;
+}
+
+Result<QImage> QtPictures::load(const QString& path) const { return decode(path, QSize()); }
+
+Result<QImage> QtPictures::loadForSize(const QString& path, QSize target) const { return decode(path, target); }
+
+Result<QSize> QtPictures::naturalSize(const QString& path) const
+{
+    if (path.isEmpty())
+        return QSize(0, 0);
+    QImageReader reader;
+    if (const Status opened = openReader(reader, path); !opened)
+        return opened;
+    const QSize size = reader.size();
+    if (size.isValid())
+        return size;
+    // The header did not tell; the picture itself does.
+    Result<QImage> image = load(path);
+    if (!image)
+        return image.status();
+    return image->size();
+}
+
+Result<QImage> QtPictures::decode(const QString& path, QSize target) const
+{
+    if (path.isEmpty())
+        return QImage();
+    QImageReader reader;
+    if (const Status opened = openReader(reader, path); !opened)
+        return opened;
+
+    const QSize natural = reader.size();
+    if (natural.isValid()) {
+        // Only the JPEG decoder shrinks while decoding; the others would decode whole and then scale once more.
+        const QSize decoded = reader.format() == "jpeg" ? reducedSize(natural, target) : natural;
+        if (pixels(decoded) > kMaxDecodedPixels)
+            return tooLarge(path, natural);
+        if (decoded != natural)
+            reader.setScaledSize(decoded);
+    }
+
+    QImage image = reader.read();
+    if (image.isNull())
+        return unreadable(path, reader.errorString());
+    return image;
+}
+
+QImage QtPictures::stretch(const QImage& picture, QSize size, QRgb background) const
+{
+    if (size.isEmpty())
+        return {};
+    QImage surface(size, QImage::Format_RGB32);
+    if (surface.isNull())
+        return {};
+    surface.fill(background);
+    if (picture.isNull())
+        return surface;
+
+    // Scaling on its own first: QImage::scaled averages areas when shrinking, where a painter would only sample.
+    QImage source = picture;
+    if (source.hasAlphaChannel())
+        source.convertTo(QImage::Format_ARGB32_Premultiplied);
+    const QImage scaled =
+        source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPainter painter(&surface);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(QPoint(0, 0), scaled);
+    painter.end();
+    return surface;
+}
+
+Status QtPictures::saveBmp(const QImage& image, const QString& path)
+{
+    const auto failed = [&](const QString& reason) {
+        return Status::failure(QStringLiteral("Не удалось записать файл «%1»: %2").arg(path, reason));
+    };
+    if (image.isNull())
+        return failed(QStringLiteral("картинка пуста."));
+    // A 32-bit image is written as a 24-bit BMP; any alpha is dropped.
+    const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    QImageWriter writer(&file, "bmp");
+    if (!writer.write(opaque)) {
+        file.cancelWriting();
+        return failed(writer.errorString());
+    }
+    if (!file.commit())
+        return failed(file.errorString());
+    return Status::ok();
+}
+
+} // namespace mirtal::platform
