@@ -156,10 +156,11 @@ void TestFolderSettings::unreadablePictureAsksWithColoursAlreadySet()
 {
     Harness h;
     h.fs.addFile(S("/pics/not-a-picture.jpg"), "text");
+    h.start();
     h.writeIni("IconArea_Image=/pics/not-a-picture.jpg\r\nIconArea_Text=0x00FF0000\r\n");
     QColor colourWhenAsked;
     h.dialogs.setOnMessage([&](const auto&) { colourWhenAsked = h.form().sampleColor(); });
-    h.start();
+    h.form().Command8_Click();
     QCOMPARE(h.dialogs.shownTexts(), QStringList{damagedQuestion()});
     QCOMPARE(colourWhenAsked, QColor(0, 0, 255));
     QVERIFY(h.option1()); // unchanged from before the load
