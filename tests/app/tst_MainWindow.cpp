@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "app/DriveList.h"
 #include "app/TitleText.h"
 #include "platform/OptionGroup.h"
 
@@ -22,6 +23,9 @@ private Q_SLOTS:
     void exitCommandsEndAtOnce();
     void generalErrorPathShowsTheErrorThenEnds();
     void optionGroupRunsItsHandlerNestedOnlyOnChange();
+    void driveOfAFolder_data();
+    void driveOfAFolder();
+    void unreadableFolderIsReportedAndSurvived();
 };
 
 void TestMainWindow::startUpState()
@@ -175,6 +179,38 @@ void TestMainWindow::optionGroupRunsItsHandlerNestedOnlyOnChange()
     QCOMPARE(clicks, (QList<int>{1, 3}));
     QCOMPARE(seenSelected, (QList<int>{1, 3}));
     QCOMPARE(group.selected(), 3);
+}
+
+void TestMainWindow::driveOfAFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("drive");
+    QTest::newRow("root") << S("/") << S("/");
+    QTest::newRow("on the root volume") << S("/etc/ssl") << S("/");
+    QTest::newRow("on home") << S("/home/ann/Фото") << S("/home");
+    QTest::newRow("home itself") << S("/home") << S("/home");
+    QTest::newRow("name sharing a prefix") << S("/homework") << S("/");
+    QTest::newRow("removable medium") << S("/media/ann/USB/a") << S("/media/ann/USB");
+}
+
+void TestMainWindow::driveOfAFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, drive);
+    const QStringList roots{S("/"), S("/home"), S("/media/ann/USB")};
+    QCOMPARE(app::DriveList::driveOf(roots, folder), drive);
+}
+
+void TestMainWindow::unreadableFolderIsReportedAndSurvived()
+{
+    Harness h;
+    h.start();
+    const QString before = h.text2();
+    const Status moved = h.form().folderList()->setPath(h.folder() + S("/no-such-folder"));
+    QVERIFY(!moved);
+    QCOMPARE(h.form().folderList()->path(), before);
+    QCOMPARE(h.text2(), before);
+    QCOMPARE(h.ends, 0);
 }
 
 QTEST_MAIN(TestMainWindow)

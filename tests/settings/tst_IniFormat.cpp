@@ -50,6 +50,9 @@ void TestIniFormat::keepRule_data()
     QTest::newRow("blank before key") << S(" IconArea_Text=0x00FF") << true;
     QTest::newRow("only blanks") << S("   ") << true;
     QTest::newRow("shorter than a key") << S("IconArea_Imag") << true;
+    QTest::newRow("LF-only file read as one line, our header first")
+        << sectionHeader() + S("\nIconResource=x.ico,0\nIconArea_Text=0x00FF\n") << false;
+    QTest::newRow("LF-only file read as one line, foreign first") << S("[a]\nIconArea_Text=0x00FF\n") << true;
     QTest::newRow("shell section") << S("[.ShellClassInfo]") << true;
     QTest::newRow("foreign key") << S("IconResource=C:\\x.ico,0") << true;
 }
