@@ -39,9 +39,11 @@ std::optional<QString> FakeDialogs::openFile(QWidget* owner, const QString& titl
     m_lastInitialFile = initialFile;
     if (m_files.empty())
         return std::nullopt;
-    auto file = m_files.front();
+    const FileAnswer answer = m_files.front();
     m_files.pop_front();
-    return file;
+    if (!answer.chosen)
+        return std::nullopt;
+    return answer.path;
 }
 
 qint32 FakeDialogs::chooseColor(QWidget* owner)

@@ -26,7 +26,7 @@ public:
     // Yes/No boxes take the next answer (No when none is queued); OK boxes need none.
     void queueAnswer(Answer answer) { m_answers.push_back(answer); }
     // The next file dialog returns this path; std::nullopt is a cancel. With nothing queued the dialog is cancelled.
-    void queueFile(std::optional<QString> path) { m_files.push_back(std::move(path)); }
+    void queueFile(const std::optional<QString>& path) { m_files.push_back({path.has_value(), path.value_or(QString())}); }
     // The next colour dialog returns this value (-1 cancels). With nothing queued it is cancelled.
     void queueColor(qint32 color) { m_colors.push_back(color); }
     // Runs while a box is up, to look at the window as the user sees it then.
@@ -50,7 +50,11 @@ public:
 
 private:
     std::deque<Answer> m_answers;
-    std::deque<std::optional<QString>> m_files;
+    struct FileAnswer {
+        bool chosen;
+        QString path;
+    };
+    std::deque<FileAnswer> m_files;
     std::deque<qint32> m_colors;
     std::function<void(const Shown&)> m_onMessage;
     QList<Shown> m_shown;
