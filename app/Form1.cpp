@@ -513,6 +513,7 @@ void Form1::Command5_Click()
         fail(fs.setAttributes(path, platform::attr::Hidden | platform::attr::System)) ||
         fail(fs.setAttributes(text2(), platform::attr::System)))
         return;
+    m_services.shell.folderChanged(text2());
 
     Command8_Click();
     m_services.dialogs.message(this, existed ? tr8("Файл настройки отредактирован") : tr8("Файл настройки создан"),
@@ -541,6 +542,7 @@ void Form1::Command4_Click()
         if (copy && fs.find(*copy, FindFilter::NormalFiles) && fail(fs.removeFile(*copy)))
             return;
     }
+    m_services.shell.folderChanged(text2());
     showMessage(tr8("Файл настройки удалён"), tr8("Радуйся"), MessageIcon::Information);
     Command8_Click();
     m_label2->setText(tr8("Файла настройки больше нет с нами"));
@@ -608,6 +610,44 @@ void Form1::Dir1_Click() { setText2(m_dir1->entryAtCurrentIndex()); }
 
 // ---- picture choice -------------------------------------------------------------------------------------------
 
+namespace {
+
+// A picture as the preview needs it: the natural size from the file's header, the pixels at the preview's size.
+struct PreviewPicture {
+    QSize naturalSize;
+    QPixmap pixmap;
+};
+
+// The preview box in device pixels.
+QSize previewBox(const QWidget* image)
+{
+    const qreal ratio = image->devicePixelRatioF();
+    return QSize(qRound(image->width() * ratio), qRound(image->height() * ratio));
+}
+
+// A 24-megapixel photo decodes to 96 MB and takes a tenth of a second; the preview shows 157 x 126 pixels. So
+// the decoder shrinks the picture while reading it (JPEG by up to 8), and the rest is scaled here once, so that
+// the label has nothing left to scale when it paints. Fails as the loader does.
+Result<PreviewPicture> readPreview(const platform::Pictures& pictures, const QString& path, const QWidget* image)
+{
+    const auto natural = pictures.naturalSize(path);
+    if (!natural)
+        return natural.status();
+    const QSize box = previewBox(image);
+    const auto decoded = pictures.loadForSize(path, box);
+    if (!decoded)
+        return decoded.status();
+    if (decoded->isNull())
+        return PreviewPicture{*natural, QPixmap()};
+    QPixmap pixmap = QPixmap::fromImage(decoded->size() == box || box.isEmpty()
+                                            ? *decoded
+                                            : decoded->scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    pixmap.setDevicePixelRatio(image->devicePixelRatioF());
+    return PreviewPicture{*natural, pixmap};
+}
+
+} // namespace
+
 void Form1::Command2_Click() { ChoosePicture(); }
 void Form1::Option2_MouseDown() { ChoosePicture(); }
 void Form1::Option1_MouseDown() { ChooseNoBackground(); }
@@ -620,15 +660,15 @@ void Form1::ChoosePicture()
         CommonDialog1.fileName = *chosen;
     ImagePath = CommonDialog1.fileName;
     if (!ImagePath.isEmpty()) {
-        // Measure before showing, so that a picture that cannot be used changes nothing on screen.
-        const auto loaded = m_services.pictures.load(ImagePath);
-        if (!loaded || loaded->isNull() || loaded->height() == 0) {
+        // Read and measure before showing, so that a picture that cannot be used changes nothing on screen.
+        const auto preview = readPreview(m_services.pictures, ImagePath, m_image1);
+        if (!preview || preview->naturalSize.height() <= 0) {
             m_services.dialogs.message(this, tr8("Ошибка загрузки фона (Ошибка 1)"), QString(), MessageIcon::None,
                                        MessageButtons::Ok);
             return;
         }
-        m_image1->setPixmap(QPixmap::fromImage(*loaded));
-        m_picture2 = *loaded;
+        m_image1->setPixmap(preview->pixmap);
+        m_picture2 = HeldPicture{ImagePath, preview->naturalSize};
         MarkBackground(true);
         ResetFitChoice();
         (void)ShowSizeText();
@@ -662,11 +702,11 @@ void Form1::ChooseNoBackground()
 
 Status Form1::LoadPreview(const QString& path)
 {
-    const auto loaded = m_services.pictures.load(path);
-    if (!loaded)
-        return loaded.status();
-    m_image1->setPixmap(loaded->isNull() ? QPixmap() : QPixmap::fromImage(*loaded));
-    m_picture2 = *loaded;
+    const auto preview = readPreview(m_services.pictures, path, m_image1);
+    if (!preview)
+        return preview.status();
+    m_image1->setPixmap(preview->pixmap);
+    m_picture2 = HeldPicture{path, preview->naturalSize};
     return Status::ok();
 }
 
@@ -674,11 +714,12 @@ void Form1::ClearPreview() { m_image1->setPixmap(QPixmap()); }
 
 Status Form1::ShowSizeText()
 {
-    if (m_picture2.isNull() || m_picture2.height() == 0) {
+    const QSize size = m_picture2.naturalSize;
+    if (size.height() <= 0) {
         m_label5->clear();
         return Status::failure(tr8("Высота картинки равна нулю."));
     }
-    m_label5->setText(picture::sizeText(m_picture2.width(), m_picture2.height(), m_services.locale));
+    m_label5->setText(picture::sizeText(size.width(), size.height(), m_services.locale));
     return Status::ok();
 }
 
@@ -737,7 +778,7 @@ void Form1::RevertToDialogFile()
     if (!LoadPreview(ImagePath)) {
         // The file chosen earlier can no longer be read: fall back to no background.
         ImagePath.clear();
-        m_picture2 = QImage();
+        m_picture2 = HeldPicture();
         ClearPreview();
     }
     if (!ImagePath.isEmpty()) {
@@ -764,11 +805,22 @@ void Form1::MakeScaledCopy(int width, int height)
                     QString(), MessageIcon::Stop);
         return;
     }
-    const Status written = picture::writeScaledCopy(m_services.pictures, m_services.fileSystem, m_picture2,
-                                                    QSize(width, height), picturesFolder(), *copyPath);
-    if (!written) {
-        showMessage(written.message(), QString(), MessageIcon::Stop);
-        return;
+    {
+        // The picture's pixels are read only now, and the decoder shrinks them while reading to the least that
+        // still covers the copy (a JPEG by 2, 4 or 8); the smooth stretch does the rest. The copy is made from the
+        // picture that Picture2 holds, which after a first fit is the copy itself.
+        const QSize size(width, height);
+        const auto source = m_services.pictures.loadForSize(m_picture2.path, size);
+        if (!source) {
+            showMessage(source.message(), QString(), MessageIcon::Stop);
+            return;
+        }
+        const Status written = picture::writeScaledCopy(m_services.pictures, m_services.fileSystem, *source, size,
+                                                        picturesFolder(), *copyPath);
+        if (!written) {
+            showMessage(written.message(), QString(), MessageIcon::Stop);
+            return;
+        }
     }
     ImagePath = *copyPath;
     if (!LoadPreview(ImagePath)) {

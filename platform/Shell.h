@@ -17,6 +17,9 @@ public:
     virtual Status openFolder(const QString& path) = 0;
     // Opens a web address in the user's browser, maximised where the platform allows; does not wait.
     virtual Status openUrl(const QString& url) = 0;
+    // Tells the desktop that the folder's settings or attributes changed, so that it does not keep showing the old
+    // background. File managers on Linux watch the disk themselves.
+    virtual void folderChanged(const QString& folder) { Q_UNUSED(folder) }
 };
 
 } // namespace mirtal::platform

@@ -12,6 +12,7 @@ public:
 
     QStringList openedFolders;
     QStringList openedUrls;
+    QStringList changedFolders;
     Status nextResult = Status::ok();
 
     Status openFolder(const QString& path) override
@@ -24,6 +25,7 @@ public:
         openedUrls.append(url);
         return nextResult;
     }
+    void folderChanged(const QString& folder) override { changedFolders.append(folder); }
 };
 
 } // namespace mirtal::platform

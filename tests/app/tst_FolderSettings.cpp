@@ -194,6 +194,7 @@ void TestFolderSettings::applyCreatesTheFile()
                              "IconArea_Text=0x00FF\r\n"));
     QCOMPARE(h.fs.entry(h.iniPath())->attributes, platform::attr::Hidden | platform::attr::System);
     QCOMPARE(h.fs.entry(h.folder())->attributes, platform::attr::System);
+    QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
     QCOMPARE(h.dialogs.shown().last().text, S("Файл настройки создан"));
     QCOMPARE(h.dialogs.shown().last().title, S("Готово"));
     QCOMPARE(h.dialogs.shown().last().icon, platform::MessageIcon::Information);
@@ -355,6 +356,7 @@ void TestFolderSettings::removeDeletesFileAndCopy()
         QVERIFY(h.fs.exists(picture));
     QCOMPARE(h.dialogs.shown().last().text, S("Файл настройки удалён"));
     QCOMPARE(h.dialogs.shown().last().title, S("Радуйся"));
+    QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
     QCOMPARE(h.label("Label2"), S("Файла настройки больше нет с нами"));
     QCOMPARE(h.form().ImagePath, QString());
     QCOMPARE(h.fs.entry(h.folder())->attributes, platform::attr::System);
