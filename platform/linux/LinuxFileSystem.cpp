@@ -1,7 +1,8 @@
 #include "LinuxFileSystem.h"
 
-#include "platform/DosAttrib.h"
 #include "platform/Paths.h"
+#include "platform/linux/AttributeStores.h"
+#include "platform/linux/SysCallSupport.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -11,52 +12,25 @@
 
 namespace mirtal::platform {
 
-namespace detail {
-
-// Where the Windows attributes of a file are kept. The xattr of Samba is the only kind so far; storeFor() is
-// the place that would tell file systems apart (statfs f_type) to keep them natively on NTFS, CIFS or FAT.
-class AttributeStore {
-public:
-    AttributeStore() = default;
-    virtual ~AttributeStore() = default;
-    Q_DISABLE_COPY_MOVE(AttributeStore)
-
-    // The stored bits, 0 when the file carries none. ErrorKind::Unsupported: this file system cannot keep
-    // them.
-    virtual Result<quint32> read(const QString& path) const = 0;
-    // Stores exactly these bits. ErrorKind::Unsupported as for read().
-    virtual Status write(const QString& path, quint32 bits) const = 0;
-};
-
-} // namespace detail
+using detail::errorText;
+using detail::ScopedFd;
+using detail::systemFailure;
 
 namespace {
 
 // Files larger than this are refused rather than read into memory: no settings file comes near it.
 constexpr qsizetype kMaxReadSize = 64 * 1024 * 1024;
 
-QString errorText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// "<what> «<path>»: <system message>"
-Status systemFailure(const QString& what, const QString& path, int error) {
-    const ErrorKind kind = (error == ENOENT || error == ENOTDIR) ? ErrorKind::NotFound : ErrorKind::Failed;
-    return Status::failure(QStringLiteral("%1 «%2»: %3").arg(what, path, errorText(error)), kind);
-}
-
-bool isUnsupported(int error) {
-    return error == ENOTSUP || error == EOPNOTSUPP;
-}
-
 // Samba shows a name that begins with a dot as hidden ("." and ".." aside).
-bool isDotName(const QString& path) {
+bool isDotName(const QString& path)
+{
     const QString name = path.mid(lastSeparator(path) + 1);
     return name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String("..");
 }
 
 // A line ends at CR or CR LF; a lone LF stays in the line; the last line needs no end.
-QStringList splitLines(const QString& text) {
+QStringList splitLines(const QString& text)
+{
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype cr = text.indexOf(u'\r'); cr >= 0; cr = text.indexOf(u'\r', start)) {
@@ -68,7 +42,8 @@ QStringList splitLines(const QString& text) {
     return lines;
 }
 
-QByteArray randomSuffix() {
+QByteArray randomSuffix()
+{
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray suffix(6, Qt::Uninitialized);
     for (char& c : suffix)
@@ -76,97 +51,20 @@ QByteArray randomSuffix() {
     return suffix;
 }
 
-// Closes a descriptor through the seam when it goes out of scope.
-class ScopedFd final {
-public:
-    ScopedFd(const LinuxSysCalls& sys, int fd)
-        : m_sys(sys)
-        , m_fd(fd) {}
-    ~ScopedFd() {
-        if (m_fd >= 0)
-            m_sys.close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(ScopedFd)
-
-    int get() const { return m_fd; }
-
-private:
-    const LinuxSysCalls& m_sys;
-    int m_fd;
-};
-
-// Samba's user.DOSATTRIB, read and written the way Samba does.
-class XattrStore final : public detail::AttributeStore {
-public:
-    explicit XattrStore(const LinuxSysCalls& sys)
-        : m_sys(sys) {}
-
-    Result<quint32> read(const QString& path) const override {
-        const Result<QByteArray> value = storedValue(path);
-        if (!value)
-            return value.status();
-        // A value that is neither of Samba's forms says nothing: the file reads as carrying no attributes.
-        return dosattrib::parse(*value).value_or(0);
-    }
-
-    Status write(const QString& path, quint32 bits) const override {
-        const Result<QByteArray> existing = storedValue(path);
-        if (!existing)
-            return existing.status();
-        const QByteArray value = dosattrib::compose(bits, *existing);
-        const QByteArray name = QFile::encodeName(path);
-        if (m_sys.setxattr(name.constData(), dosattrib::kName, value.constData(),
-                           static_cast<size_t>(value.size()), 0) != 0) {
-            const int error = errno;
-            if (isUnsupported(error))
-                return unsupported(path);
-            return systemFailure(QStringLiteral("Не удалось задать атрибуты"), path, error);
-        }
-        return Status::ok();
-    }
-
-private:
-    static Status unsupported(const QString& path) {
-        return Status::failure(QStringLiteral("Файловая система не хранит атрибуты «%1»").arg(path),
-                               ErrorKind::Unsupported);
-    }
-
-    // The raw value; empty when there is none, or when it is too long to be one of Samba's.
-    Result<QByteArray> storedValue(const QString& path) const {
-        const QByteArray name = QFile::encodeName(path);
-        QByteArray buffer(256, Qt::Uninitialized);
-        const ssize_t size = m_sys.getxattr(name.constData(), dosattrib::kName, buffer.data(),
-                                            static_cast<size_t>(buffer.size()));
-        if (size >= 0) {
-            buffer.truncate(size);
-            return buffer;
-        }
-        const int error = errno;
-        if (error == ENODATA || error == ERANGE)
-            return QByteArray();
-        if (isUnsupported(error))
-            return unsupported(path);
-        return systemFailure(QStringLiteral("Не удалось прочитать атрибуты"), path, error);
-    }
-
-    const LinuxSysCalls& m_sys;
-};
-
 } // namespace
 
 LinuxFileSystem::LinuxFileSystem(AnsiCodePage codePage, QString programDirectory, LinuxSysCalls sys)
     : m_codePage(codePage)
     , m_programDirectory(std::move(programDirectory))
     , m_sys(std::move(sys))
-    , m_xattrStore(std::make_unique<XattrStore>(m_sys)) {}
+    , m_stores(std::make_unique<detail::AttributeStores>(m_sys))
+{
+}
 
 LinuxFileSystem::~LinuxFileSystem() = default;
 
-const detail::AttributeStore& LinuxFileSystem::storeFor(const QString& /*path*/) const {
-    return *m_xattrStore;
-}
-
-Result<struct stat> LinuxFileSystem::statOf(const QString& path) const {
+Result<struct stat> LinuxFileSystem::statOf(const QString& path) const
+{
     const QByteArray name = QFile::encodeName(path);
     struct stat status {};
     if (m_sys.fstatat(AT_FDCWD, name.constData(), &status, 0) != 0)
@@ -174,21 +72,33 @@ Result<struct stat> LinuxFileSystem::statOf(const QString& path) const {
     return status;
 }
 
-Result<quint32> LinuxFileSystem::attributesOf(const QString& path, const struct stat& status) const {
+Result<quint32> LinuxFileSystem::attributesOf(const QString& path, const struct stat& status) const
+{
+    const Result<detail::StoreChain> chain = m_stores->chainFor(path);
+    if (!chain)
+        return chain.status();
     quint32 bits = 0;
-    const Result<quint32> stored = storeFor(path).read(path);
-    if (stored)
-        bits = *stored & ~attr::Directory;
-    else if (stored.kind() != ErrorKind::Unsupported)
-        return stored.status();
+    // Without a mechanism that answers, the file system reads as its last one would on a file without a value.
+    bool dotNamesHidden = chain->back()->hidesDotNames();
+    for (const detail::AttributeStore* store : *chain) {
+        const Result<quint32> stored = store->read(path);
+        if (stored) {
+            bits = *stored & ~attr::Directory;
+            dotNamesHidden = store->hidesDotNames();
+            break;
+        }
+        if (stored.kind() != ErrorKind::Unsupported)
+            return stored.status();
+    }
     if (S_ISDIR(status.st_mode))
         bits |= attr::Directory;
-    if (isDotName(path))
+    if (dotNamesHidden && isDotName(path))
         bits |= attr::Hidden;
     return bits;
 }
 
-bool LinuxFileSystem::find(const QString& path, FindFilter filter) const {
+bool LinuxFileSystem::find(const QString& path, FindFilter filter) const
+{
     const Result<struct stat> status = statOf(path);
     if (!status)
         return false;
@@ -202,11 +112,11 @@ bool LinuxFileSystem::find(const QString& path, FindFilter filter) const {
     return bits && (*bits & (attr::Hidden | attr::System)) == 0;
 }
 
-Result<QStringList> LinuxFileSystem::readLines(const QString& path) const {
+Result<QStringList> LinuxFileSystem::readLines(const QString& path) const
+{
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: a FIFO of that name must not hang the open; it is refused below.
-    const ScopedFd fd(
-        m_sys, m_sys.openat(AT_FDCWD, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0));
+    const ScopedFd fd(m_sys, m_sys.openat(AT_FDCWD, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0));
     if (fd.get() < 0)
         return systemFailure(QStringLiteral("Не удалось открыть файл"), path, errno);
 
@@ -225,8 +135,7 @@ Result<QStringList> LinuxFileSystem::readLines(const QString& path) const {
     QByteArray bytes(static_cast<qsizetype>(status.st_size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t count =
-            m_sys.read(fd.get(), bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t count = m_sys.read(fd.get(), bytes.data() + done, static_cast<size_t>(bytes.size() - done));
         if (count < 0) {
             const int error = errno;
             if (error == EINTR)
@@ -241,7 +150,8 @@ Result<QStringList> LinuxFileSystem::readLines(const QString& path) const {
     return splitLines(m_codePage.decode(bytes));
 }
 
-Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString& path) const {
+Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString& path) const
+{
     const char* data = bytes.constData();
     auto left = static_cast<size_t>(bytes.size());
     while (left > 0) {
@@ -260,7 +170,8 @@ Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString&
     return Status::ok();
 }
 
-Status LinuxFileSystem::writeText(const QString& path, const QString& text) {
+Status LinuxFileSystem::writeText(const QString& path, const QString& text)
+{
     Result<QByteArray> encoded = m_codePage.encode(text);
     if (!encoded)
         return encoded.status();
@@ -274,8 +185,7 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text) {
         return systemFailure(QStringLiteral("Не удалось записать файл"), path, EISDIR);
 
     const QByteArray folderName = QFile::encodeName(folder);
-    const ScopedFd dir(m_sys,
-                       m_sys.openat(AT_FDCWD, folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    const ScopedFd dir(m_sys, m_sys.openat(AT_FDCWD, folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (dir.get() < 0)
         return systemFailure(QStringLiteral("Не удалось открыть папку"), folder, errno);
 
@@ -296,8 +206,7 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text) {
     int error = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = '.' + fileName + '.' + randomSuffix();
-        fd = m_sys.openat(dir.get(), tempName.constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        fd = m_sys.openat(dir.get(), tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         error = errno;
         if (fd >= 0 || error != EEXIST)
             break;
@@ -330,20 +239,21 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text) {
     if (m_sys.fsync(dir.get()) != 0) {
         error = errno;
         if (error != EINVAL)
-            return Status::failure(
-                QStringLiteral("Файл «%1» записан, но не удалось сбросить на диск папку «%2»: %3")
-                    .arg(path, folder, errorText(error)));
+            return Status::failure(QStringLiteral("Файл «%1» записан, но не удалось сбросить на диск папку «%2»: %3")
+                                       .arg(path, folder, errorText(error)));
     }
     return Status::ok();
 }
 
-Status LinuxFileSystem::checkEncodable(const QString& text) const {
+Status LinuxFileSystem::checkEncodable(const QString& text) const
+{
     if (m_codePage.firstUnrepresentable(text) < 0)
         return Status::ok();
     return m_codePage.encode(text).status();
 }
 
-Status LinuxFileSystem::setAttributes(const QString& path, quint32 value) {
+Status LinuxFileSystem::setAttributes(const QString& path, quint32 value)
+{
     const Result<struct stat> status = statOf(path);
     if (!status)
         return status.status();
@@ -352,27 +262,35 @@ Status LinuxFileSystem::setAttributes(const QString& path, quint32 value) {
     quint32 bits = value & ~attr::Directory;
     if (S_ISDIR(status->st_mode))
         bits |= attr::Directory;
-    Status stored = storeFor(path).write(path, bits);
-    if (stored.kind() == ErrorKind::Unsupported)
-        return Status::ok();
-    return stored;
+    const Result<detail::StoreChain> chain = m_stores->chainFor(path);
+    if (!chain)
+        return chain.status();
+    for (const detail::AttributeStore* store : *chain) {
+        Status stored = store->write(path, bits);
+        if (stored.kind() != ErrorKind::Unsupported)
+            return stored;
+    }
+    return Status::ok();
 }
 
-Result<quint32> LinuxFileSystem::attributes(const QString& path) const {
+Result<quint32> LinuxFileSystem::attributes(const QString& path) const
+{
     const Result<struct stat> status = statOf(path);
     if (!status)
         return status.status();
     return attributesOf(path, *status);
 }
 
-Status LinuxFileSystem::removeFile(const QString& path) {
+Status LinuxFileSystem::removeFile(const QString& path)
+{
     const QByteArray name = QFile::encodeName(path);
     if (m_sys.unlinkat(AT_FDCWD, name.constData(), 0) != 0)
         return systemFailure(QStringLiteral("Не удалось удалить файл"), path, errno);
     return Status::ok();
 }
 
-Status LinuxFileSystem::makeDirectory(const QString& path) {
+Status LinuxFileSystem::makeDirectory(const QString& path)
+{
     const QByteArray name = QFile::encodeName(path);
     if (m_sys.mkdir(name.constData(), 0777) != 0)
         return systemFailure(QStringLiteral("Не удалось создать папку"), path, errno);

@@ -8,8 +8,10 @@
 #include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -19,9 +21,7 @@ namespace mirtal::platform {
 // Every member has the signature of the call it stands for and reports failure the same way (-1 and errno).
 struct LinuxSysCalls {
     std::function<int(int dirFd, const char* path, int flags, mode_t mode)> openat =
-        [](int dirFd, const char* path, int flags, mode_t mode) {
-            return ::openat(dirFd, path, flags, mode);
-        };
+        [](int dirFd, const char* path, int flags, mode_t mode) { return ::openat(dirFd, path, flags, mode); };
     std::function<ssize_t(int fd, void* buffer, size_t count)> read = ::read;
     std::function<ssize_t(int fd, const void* buffer, size_t count)> write = ::write;
     std::function<int(int fd, struct stat* result)> fstat = ::fstat;
@@ -29,21 +29,26 @@ struct LinuxSysCalls {
     std::function<int(int fd, mode_t mode)> fchmod = ::fchmod;
     std::function<int(int fd)> fsync = ::fsync;
     std::function<int(int fd)> close = ::close;
-    std::function<int(int oldDirFd, const char* oldPath, int newDirFd, const char* newPath)> renameat =
-        ::renameat;
+    std::function<int(int oldDirFd, const char* oldPath, int newDirFd, const char* newPath)> renameat = ::renameat;
     std::function<int(int dirFd, const char* path, int flags)> unlinkat = ::unlinkat;
     std::function<int(const char* path, mode_t mode)> mkdir = ::mkdir;
-    std::function<ssize_t(const char* path, const char* name, void* value, size_t size)> getxattr =
-        ::getxattr;
-    std::function<int(const char* path, const char* name, const void* value, size_t size, int flags)>
-        setxattr = ::setxattr;
+    std::function<ssize_t(const char* path, const char* name, void* value, size_t size)> getxattr = ::getxattr;
+    std::function<int(const char* path, const char* name, const void* value, size_t size, int flags)> setxattr =
+        ::setxattr;
+    std::function<int(const char* path, const char* name)> removexattr = ::removexattr;
+    std::function<int(const char* path, struct statfs* result)> statfs = ::statfs;
+    // Only ever called with a pointer argument.
+    std::function<int(int fd, unsigned long request, void* argument)> ioctl =
+        [](int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); };
 };
 
 namespace detail {
-class AttributeStore;
+class AttributeStores;
 }
 
-// The file system of Linux. Windows attributes live where a Samba share shows them to Windows; a file system
+// The file system of Linux. Windows attributes live where Windows reads them, chosen by the file system of the
+// path: the NTFS attribute word (ntfs3, ntfs-3g), the SMB client's pass-through to the server (cifs), the FAT
+// ioctl (vfat, exFAT), and elsewhere Samba's user.DOSATTRIB, which a Samba share shows to Windows. A file system
 // that cannot hold them reads as carrying none and accepts any value without keeping it.
 class LinuxFileSystem final : public FileSystem {
 public:
@@ -63,8 +68,6 @@ public:
     QString programDirectory() const override { return m_programDirectory; }
 
 private:
-    // How the attributes of that path are kept.
-    const detail::AttributeStore& storeFor(const QString& path) const;
     Result<struct stat> statOf(const QString& path) const;
     Result<quint32> attributesOf(const QString& path, const struct stat& status) const;
     Status writeAll(int fd, const QByteArray& bytes, const QString& path) const;
@@ -72,7 +75,7 @@ private:
     AnsiCodePage m_codePage;
     QString m_programDirectory;
     LinuxSysCalls m_sys;
-    std::unique_ptr<detail::AttributeStore> m_xattrStore;
+    std::unique_ptr<detail::AttributeStores> m_stores;
 };
 
 } // namespace mirtal::platform

@@ -2,6 +2,9 @@ set(MIRTAL_PLATFORM_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/LinuxPaths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinuxFileSystem.h
     ${CMAKE_CURRENT_LIST_DIR}/LinuxFileSystem.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SysCallSupport.h
+    ${CMAKE_CURRENT_LIST_DIR}/AttributeStores.h
+    ${CMAKE_CURRENT_LIST_DIR}/AttributeStores.cpp
 )
 set(MIRTAL_PLATFORM_GUI_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/LinuxServices.cpp
