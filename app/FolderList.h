@@ -2,13 +2,16 @@
 
 #include "platform/Result.h"
 
+#include <QIcon>
 #include <QListWidget>
 
 namespace mirtal::app {
 
-// The folder list: the ancestors of the current folder, the current folder, then its sub-folders, each entry's
-// value its full path. Opening an entry (double click, Enter) changes the current folder; a single click or the
-// arrow keys only highlight.
+// The folder list: the ancestors of the current folder, the current folder, then its sub-folders. Opening an
+// entry (double click, Enter) changes the current folder; a single click or the arrow keys only highlight.
+//
+// A folder may hold thousands of sub-folders, so an entry holds its name and nothing else: its path, depth, icon
+// and font follow from its row.
 class FolderList final : public QListWidget {
     Q_OBJECT
 
@@ -27,8 +30,17 @@ public:
     // Opens the entry at this row, as a double click does.
     Status open(int row);
 
-    static constexpr int PathRole = Qt::UserRole;
-    static constexpr int LevelRole = Qt::UserRole + 1;
+    // The full path of the entry at row; empty for a row that does not exist.
+    QString pathOfRow(int row) const;
+    // How far the entry at row is indented: 0 for the root, one more for each folder below it.
+    int levelOfRow(int row) const;
+    // The row of the current folder.
+    int currentFolderRow() const { return static_cast<int>(m_chain.size()) - 1; }
+    QIcon iconOfRow(int row) const { return row <= currentFolderRow() ? m_openIcon : m_closedIcon; }
+
+    // The names of the sub-folders of folder in the order the list shows them: hidden ones left out, sorted
+    // by the user's locale, case ignored. Only the names are read: no entry is examined on its own.
+    static QStringList subfolderNames(const QString& folder);
 
 Q_SIGNALS:
     void changed();
@@ -41,6 +53,10 @@ protected:
 
 private:
     QString m_path;
+    // The current folder and its ancestors, root first; the current folder's sub-folders follow in the list.
+    QStringList m_chain;
+    QIcon m_openIcon;
+    QIcon m_closedIcon;
     bool m_rebuilding = false;
 };
 

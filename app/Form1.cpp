@@ -807,7 +807,7 @@ void Form1::MakeScaledCopy(int width, int height)
     }
     {
         // The picture's pixels are read only now, and the decoder shrinks them while reading to the least that
-        // still covers the copy (a JPEG by 2, 4 or 8); the smooth stretch does the rest. The copy is made from the
+        // still covers the copy (a JPEG in eighths); the smooth stretch does the rest. The copy is made from the
         // picture that Picture2 holds, which after a first fit is the copy itself.
         const QSize size(width, height);
         const auto source = m_services.pictures.loadForSize(m_picture2.path, size);

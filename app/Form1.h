@@ -4,9 +4,10 @@
 #include "platform/OptionGroup.h"
 #include "platform/Platform.h"
 
-#include <QImage>
 #include <QLocale>
 #include <QMainWindow>
+#include <QSize>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -30,6 +31,14 @@ class FolderList;
 struct CustomSize {
     QString width;
     QString height;
+};
+
+// What the measuring surface Picture2 holds: the current picture, known by its file and its natural size. Its
+// pixels are decoded only when a scaled copy is made, and then only as many as the copy needs.
+struct HeldPicture {
+    QString path;
+    QSize naturalSize{0, 0};
+    QSize size() const { return naturalSize; }
 };
 
 // What the main window needs from outside; tests pass fakes.
@@ -106,7 +115,7 @@ public:
 
     // For tests and the layout check.
     platform::OptionGroup& option3() { return *m_option3; }
-    const QImage& picture2() const { return m_picture2; }
+    const HeldPicture& picture2() const { return m_picture2; }
     QColor sampleColor() const;
     FolderList* folderList() const { return m_dir1; }
     DriveList* driveList() const { return m_drive1; }
@@ -133,7 +142,7 @@ private:
 
     Form1Services m_services;
     std::unique_ptr<platform::OptionGroup> m_option3;
-    QImage m_picture2;
+    HeldPicture m_picture2;
     QColor m_sampleColor;
 
     QGroupBox* m_frame1 = nullptr;

@@ -69,15 +69,15 @@ QSize QtPictures::reducedSize(QSize natural, QSize target)
 {
     if (natural.isEmpty() || target.isEmpty())
         return natural;
-    QSize reduced = natural;
-    for (int factor = 2; factor <= kMaxReduction; factor *= 2) {
-        // Rounded down, so that Qt asks the decoder for exactly this factor.
-        const QSize next(natural.width() / factor, natural.height() / factor);
-        if (next.width() < target.width() || next.height() < target.height())
-            break;
-        reduced = next;
+    for (int eighths = 1; eighths < kScaleEighths; ++eighths) {
+        // Rounded down, so that Qt asks the decoder for exactly this scale; where the product is not whole, the
+        // decoder gives one pixel more and Qt takes it off.
+        const QSize reduced(static_cast<int>(qint64{natural.width()} * eighths / kScaleEighths),
+                            static_cast<int>(qint64{natural.height()} * eighths / kScaleEighths));
+        if (reduced.width() >= target.width() && reduced.height() >= target.height())
+            return reduced;
     }
-    return reduced;
+    return natural;
 }
 
 Result<QImage> QtPictures::load(const QString& path) const { return decode(path, QSize()); }
@@ -111,10 +111,12 @@ Result<QImage> QtPictures::decode(const QString& path, QSize target) const
 
     const QSize natural = reader.size();
     if (natural.isValid()) {
+        // Judged by the whole picture even when less is decoded: a picture that is shown can then always be
+        // copied, whatever size the copy needs.
+        if (pixels(natural) > kMaxDecodedPixels)
+            return tooLarge(path, natural);
         // Only the JPEG decoder shrinks while decoding; the others would decode whole and then scale once more.
         const QSize decoded = reader.format() == "jpeg" ? reducedSize(natural, target) : natural;
-        if (pixels(decoded) > kMaxDecodedPixels)
-            return tooLarge(path, natural);
         if (decoded != natural)
             reader.setScaledSize(decoded);
     }
@@ -129,19 +131,23 @@ QImage QtPictures::stretch(const QImage& picture, QSize size, QRgb background) c
 {
     if (size.isEmpty())
         return {};
+    // Scaling on its own: QImage::scaled averages areas when shrinking, where a painter would only sample.
+    const auto scaledTo = [size](const QImage& source) {
+        return source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
+    if (!picture.isNull() && !picture.hasAlphaChannel()) {
+        // An opaque picture covers the whole background: the scaled picture is the surface, and no second
+        // surface-sized image is needed.
+        return scaledTo(picture).convertToFormat(QImage::Format_RGB32);
+    }
+
     QImage surface(size, QImage::Format_RGB32);
     if (surface.isNull())
         return {};
     surface.fill(background);
     if (picture.isNull())
         return surface;
-
-    // Scaling on its own first: QImage::scaled averages areas when shrinking, where a painter would only sample.
-    QImage source = picture;
-    if (source.hasAlphaChannel())
-        source.convertTo(QImage::Format_ARGB32_Premultiplied);
-    const QImage scaled =
-        source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage scaled = scaledTo(picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     QPainter painter(&surface);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(QPoint(0, 0), scaled);

@@ -7,7 +7,8 @@ namespace mirtal::platform {
 // Pictures through Qt's image readers: the format is told by the content, never by the file name.
 class QtPictures final : public Pictures {
 public:
-    // The largest picture decoded: 256 megapixels, 1 GiB at 32 bits per pixel.
+    // The largest picture taken, however little of it a drawing needs decoded: 256 megapixels, 1 GiB at 32 bits
+    // per pixel.
     static constexpr qint64 kMaxDecodedPixels = qint64{256} * 1024 * 1024;
 
     // Raises Qt's allocation limit, which is process-wide, to kMaxDecodedPixels at 32 bits per pixel.
@@ -21,11 +22,12 @@ public:
     QImage stretch(const QImage& picture, QSize size, QRgb background) const override;
     Status saveBmp(const QImage& image, const QString& path) override;
 
-    // The JPEG decoder shrinks by 2, 4 or 8 only.
-    static constexpr int kMaxReduction = 8;
+    // The JPEG decoder scales by M/8 for M = 1 to 8 while decoding: at 1/8 it skips nearly all the work of the
+    // inverse transform and writes 1/64 of the pixels.
+    static constexpr int kScaleEighths = 8;
 
-    // The size a JPEG of natural size is decoded at for drawing at target: divided by the largest power of
-    // two up to kMaxReduction that keeps both directions at least as large as target.
+    // The size a JPEG of natural size is decoded at for drawing at target: natural times the smallest M/8 that
+    // keeps both directions at least as large as target, rounded down; natural when target needs it all.
     static QSize reducedSize(QSize natural, QSize target);
 
 private:
