@@ -2,26 +2,67 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
+
+#include <array>
 
 namespace mirtal::app {
 
-void installFontSubstitutes()
+namespace {
+
+struct DesignFamily {
+    QString family;
+    QStringList substitutes;
+};
+
+const std::array<DesignFamily, 3>& designFamilies()
 {
-    const struct {
-        QString family;
-        QStringList substitutes;
-    } table[] = {
+    static const std::array<DesignFamily, 3> table{{
         {QStringLiteral("Comic Sans MS"), {QStringLiteral("Andika"), QStringLiteral("DejaVu Sans")}},
         {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")}},
         {QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
-    };
-    for (const auto& entry : table) {
-        if (!QFontDatabase::hasFamily(entry.family))
-            QFont::insertSubstitutions(entry.family, entry.substitutes);
+    }};
+    return table;
+}
+
+} // namespace
+
+QFont designFont(const QString& family, qreal points)
+{
+    static QHash<QString, QString> resolved;
+    auto it = resolved.constFind(family);
+    if (it == resolved.constEnd()) {
+        const QStringList installed = QFontDatabase::families();
+        QString choice = family;
+        if (!installed.contains(family, Qt::CaseInsensitive)) {
+            for (const DesignFamily& entry : designFamilies()) {
+                if (entry.family != family)
+                    continue;
+                for (const QString& substitute : entry.substitutes) {
+                    if (installed.contains(substitute, Qt::CaseInsensitive)) {
+                        choice = substitute;
+                        break;
+                    }
+                }
+            }
+        }
+        it = resolved.insert(family, choice);
     }
+    QFont font(*it);
+    font.setPointSizeF(points);
+    return font;
+}
+
+void installFontSubstitutes()
+{
+    // Substitutes are consulted only for a family that is missing, so there is no need to ask the font database
+    // (which would load it before the first frame needs it).
+    for (const DesignFamily& entry : designFamilies())
+        QFont::insertSubstitutions(entry.family, entry.substitutes);
 }
 
 QPixmap buttonFace(QSize size, const QStringList& lines, bool pressed)
@@ -57,7 +98,7 @@ QPixmap buttonFace(QSize size, const QStringList& lines, bool pressed)
     p.setPen(QPen(QColor(120, 120, 120), 1.0));
     p.drawPath(shape);
 
-    QFont font(QStringLiteral("Comic Sans MS"));
+    QFont font = designFont(QStringLiteral("Comic Sans MS"), 9);
     font.setPixelSize(lines.size() > 1 ? 12 : 14);
     p.setFont(font);
     p.setPen(Qt::white);
@@ -127,6 +168,61 @@ QPixmap iconImage(int size)
 }
 
 } // namespace
+
+QPalette darkPalette()
+{
+    QPalette p;
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(group, QPalette::Window, black);
+        p.setColor(group, QPalette::WindowText, white);
+        p.setColor(group, QPalette::Base, black);
+        p.setColor(group, QPalette::AlternateBase, QColor(20, 20, 20));
+        p.setColor(group, QPalette::Text, white);
+        p.setColor(group, QPalette::Button, QColor(64, 64, 64));
+        p.setColor(group, QPalette::ButtonText, white);
+        p.setColor(group, QPalette::Highlight, QColor(36, 65, 143));
+        p.setColor(group, QPalette::HighlightedText, white);
+        p.setColor(group, QPalette::Light, QColor(110, 110, 110));
+        p.setColor(group, QPalette::Midlight, QColor(90, 90, 90));
+        p.setColor(group, QPalette::Mid, QColor(60, 60, 60));
+        p.setColor(group, QPalette::Dark, QColor(40, 40, 40));
+        p.setColor(group, QPalette::Shadow, QColor(10, 10, 10));
+        p.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+        p.setColor(group, QPalette::ToolTipText, black);
+    }
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    p.setColor(QPalette::Disabled, QPalette::Window, black);
+    p.setColor(QPalette::Disabled, QPalette::Base, black);
+    return p;
+}
+
+FaceButton::FaceButton(QSize faceSize, const QStringList& lines, QWidget* parent)
+    : QPushButton(parent)
+    , m_faceSize(faceSize)
+    , m_lines(lines)
+    , m_face(buttonFace(faceSize, lines))
+{
+    setToolTip(lines.join(QLatin1Char(' ')));
+    setAccessibleName(toolTip());
+}
+
+void FaceButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    if (isDown() && m_pressedFace.isNull())
+        m_pressedFace = buttonFace(m_faceSize, m_lines, true);
+    const QPixmap& face = isDown() ? m_pressedFace : m_face;
+    p.drawPixmap(QPoint((width() - face.width()) / 2, (height() - face.height()) / 2), face);
+    if (hasFocus()) {
+        p.setPen(QPen(QColor(150, 150, 150), 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
 
 QIcon programIcon()
 {

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QPixmap>
+#include <QPushButton>
 #include <QStringList>
 
 namespace mirtal::app {
 
 // Cyrillic-capable stand-ins for the fonts the window is laid out with, where those are not installed.
 void installFontSubstitutes();
+
+// A font of the layout, by its design family, at a point size. The family is looked up once per run and the
+// font made straight from what is installed, so that no font is searched for by alias again.
+QFont designFont(const QString& family, qreal points);
 
 // White lettering on a black, rounded, glossy face of exactly size pixels; one entry of lines per text line.
 QPixmap buttonFace(QSize size, const QStringList& lines, bool pressed = false);
@@ -17,5 +23,26 @@ QPixmap statusStrip(QSize size);
 
 // The program's icon at 16, 32 and 48 pixels.
 QIcon programIcon();
+
+// The dark look of the window: black grounds, white text, grey edges.
+QPalette darkPalette();
+
+// A command button that shows a drawn face instead of a caption, pressed in while held.
+class FaceButton final : public QPushButton {
+    Q_OBJECT
+
+public:
+    FaceButton(QSize faceSize, const QStringList& lines, QWidget* parent);
+    Q_DISABLE_COPY_MOVE(FaceButton)
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QSize m_faceSize;
+    QStringList m_lines;
+    QPixmap m_face;
+    QPixmap m_pressedFace; // drawn on the first press
+};
 
 } // namespace mirtal::app

@@ -36,17 +36,35 @@ namespace {
 // The layout is in twips, 15 to a pixel.
 int px(int twips) { return (twips + platform::kTwipsPerPixel / 2) / platform::kTwipsPerPixel; }
 
+void setTextColor(QWidget* widget, const QColor& color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+void setColors(QWidget* widget, const QColor& text, const QColor& ground)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Button, ground);
+    widget->setPalette(palette);
+}
+
+// Frames and edges are drawn from the window colour, which is black here: give them a grey one to draw with.
+void showEdges(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, QColor(120, 120, 120));
+    widget->setPalette(palette);
+}
+
 void place(QWidget* widget, int left, int top, int width, int height)
 {
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-QFont makeFont(const QString& family, qreal points)
-{
-    QFont f(family);
-    f.setPointSizeF(points);
-    return f;
-}
 
 QString tr8(const char* text) { return QString::fromUtf8(text); }
 
@@ -56,24 +74,6 @@ constexpr int kClientHeightTwips = 8325;
 constexpr int kOuterWidthTwips = 7245;
 constexpr int kBorderPixels = 3;
 
-const char* const kStyleSheet = R"(
-#central, QGroupBox, #Frame3 { background: black; }
-QGroupBox { color: white; border: 1px solid #4a4a4a; border-radius: 4px; margin-top: 7px; }
-QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 3px; }
-QRadioButton { color: white; background: transparent; }
-QRadioButton::indicator { width: 11px; height: 11px; border-radius: 6px; border: 1px solid #b0b0b0; background: #101010; }
-QRadioButton::indicator:checked { background: qradialgradient(cx: 0.5, cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5,
-    stop: 0 #ffffff, stop: 0.42 #ffffff, stop: 0.52 #101010, stop: 1 #101010); }
-QRadioButton:focus { outline: none; }
-QListWidget, QComboBox, QTextEdit, QLineEdit#Text4 { color: white; background: black; border: 1px solid #4a4a4a; }
-QListWidget::item:selected { background: #24418f; color: white; }
-QComboBox QAbstractItemView { color: white; background: black; selection-background-color: #24418f; }
-QPushButton.face { background: black; border: none; padding: 0; }
-QPushButton.face:focus { border: 1px dotted #8a8a8a; }
-#Frame4 QPushButton { color: white; background: #404040; border: 1px solid #202020; }
-#Frame4 QPushButton:checked { color: black; background: #E0E0E0; }
-#Picture1 { background: palette(base); border: 2px inset #808080; }
-)";
 
 } // namespace
 
@@ -86,7 +86,8 @@ Form1::Form1(Form1Services services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowIcon(programIcon());
-    setStyleSheet(QLatin1String(kStyleSheet));
+    // Palettes rather than a style sheet: the same look, at a fraction of the cost of the first frame.
+    setPalette(darkPalette());
     buildControls();
     buildMenu();
     qApp->installEventFilter(this);
@@ -128,6 +129,10 @@ void Form1::buildControls()
         auto* button = new QPushButton(tr8(o.caption), m_frame4);
         button->setObjectName(QStringLiteral("Option3_%1").arg(o.index));
         button->setCheckable(true);
+        if (o.index == 3)
+            setColors(button, Qt::black, QColor(0xE0, 0xE0, 0xE0));
+        else
+            setColors(button, Qt::white, QColor(0x40, 0x40, 0x40));
         button->setChecked(o.index == 3);
         place(button, o.left, o.top, o.width, o.height);
         m_option3Buttons[o.index] = button;
@@ -145,7 +150,8 @@ void Form1::buildControls()
     place(m_text3, 660, 255, 495, 285);
     auto* line1 = new QFrame(m_frame4);
     line1->setFrameShape(QFrame::VLine);
-    line1->setStyleSheet(QStringLiteral("color: #808080;"));
+    line1->setFrameShadow(QFrame::Plain);
+    setTextColor(line1, QColor(0x80, 0x80, 0x80));
     line1->setGeometry(px(1530), px(300), 1, px(1320 - 300));
     for (QWidget* hidden : {static_cast<QWidget*>(m_frame4), static_cast<QWidget*>(m_picture2Box),
                             static_cast<QWidget*>(m_picture3Box)}) {
@@ -162,18 +168,20 @@ void Form1::buildControls()
     m_text2 = new QTextEdit(central);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setReadOnly(true);
-    m_text2->setFont(makeFont(QStringLiteral("Comic Sans MS"), 9));
+    m_text2->setFont(designFont(QStringLiteral("Comic Sans MS"), 9));
     m_text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_text2->setTabChangesFocus(true);
     m_text2->setWordWrapMode(QTextOption::WrapAnywhere);
     place(m_text2, 60, 7620, 7035, 645);
+    showEdges(m_text2);
 
     // "Выберите папку".
     m_frame1 = new QGroupBox(tr8("Выберите папку"), central);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setFont(makeFont(QStringLiteral("Comic Sans MS"), 9.75));
+    m_frame1->setFont(designFont(QStringLiteral("Comic Sans MS"), 9.75));
     place(m_frame1, 60, 0, 7035, 5535);
+    showEdges(m_frame1);
     const QFont controlFont = QApplication::font();
 
     m_dir1 = new FolderList(m_frame1);
@@ -199,13 +207,8 @@ void Form1::buildControls()
         {"Command7", 4560, 555, {tr8("Выход")}, &Form1::Command7_Click},
     };
     for (const auto& c : commands) {
-        auto* button = new QPushButton(m_frame1);
+        auto* button = new FaceButton(QSize(149, c.height == 675 ? 40 : 34), c.face, m_frame1);
         button->setObjectName(QLatin1String(c.name));
-        button->setProperty("class", QStringLiteral("face"));
-        const QSize faceSize(149, c.height == 675 ? 40 : 34);
-        button->setIcon(QIcon(buttonFace(faceSize, c.face)));
-        button->setIconSize(faceSize);
-        button->setToolTip(c.face.join(QLatin1Char(' ')));
         place(button, 4680, c.top, 2295, c.height);
         connect(button, &QPushButton::clicked, this, c.handler);
     }
@@ -219,18 +222,19 @@ void Form1::buildControls()
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setAlignment(Qt::AlignCenter);
     m_label2->setFont(controlFont);
-    m_label2->setStyleSheet(QStringLiteral("color: #889CFB; background: transparent;"));
+    setTextColor(m_label2, QColor(0x88, 0x9C, 0xFB));
     place(m_label2, 120, 5160, 6855, 255);
 
     // "Фон".
     m_frame2 = new QGroupBox(tr8("Фон"), central);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     place(m_frame2, 60, 5520, 4620, 1995);
+    showEdges(m_frame2);
     m_text4 = new QLineEdit(m_frame2);
     m_text4->setObjectName(QStringLiteral("Text4"));
     m_text4->setReadOnly(true);
     m_text4->setFocusPolicy(Qt::NoFocus);
-    m_text4->setFont(makeFont(QStringLiteral("Times New Roman"), 6.75));
+    m_text4->setFont(designFont(QStringLiteral("Times New Roman"), 6.75));
     m_text4->setFrame(false);
     place(m_text4, 60, 1740, 4515, 225);
     m_frame3 = new QFrame(m_frame2);
@@ -243,27 +247,31 @@ void Form1::buildControls()
     m_option2 = new QRadioButton(tr8("Выбрать"), m_frame3);
     m_option2->setObjectName(QStringLiteral("Option2"));
     place(m_option2, 60, 660, 1095, 315);
-    for (QRadioButton* option : {m_option1, m_option2})
+    for (QRadioButton* option : {m_option1, m_option2}) {
         option->installEventFilter(this);
+        showEdges(option);
+    }
     // The picture button lies over the caption of "Выбрать", leaving only its round mark to the left.
-    auto* command2 = new QPushButton(m_frame3);
+    auto* command2 = new FaceButton(QSize(63, 20), {tr8("Выбрать")}, m_frame3);
     command2->setObjectName(QStringLiteral("Command2"));
-    command2->setProperty("class", QStringLiteral("face"));
-    command2->setIcon(QIcon(buttonFace(QSize(63, 20), {tr8("Выбрать")})));
-    command2->setIconSize(QSize(63, 20));
     place(command2, 300, 660, 975, 315);
     connect(command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     m_label5 = new QLabel(m_frame3);
     m_label5->setObjectName(QStringLiteral("Label5"));
     m_label5->setAlignment(Qt::AlignCenter);
     m_label5->setToolTip(tr8("Размер и соотношение сторон картинки"));
-    m_label5->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     place(m_label5, 60, 1020, 1275, 495);
 
     // The preview: the picture with the two caption samples over it.
     m_picture1 = new QFrame(central);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setAutoFillBackground(true);
+    m_picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_picture1->setLineWidth(2);
+    // The system's window colour, not the dark one of the rest of the window.
+    QPalette system = QApplication::palette();
+    system.setResolveMask(~QPalette::ResolveMask(0));
+    m_picture1->setPalette(system);
     m_picture1->setBackgroundRole(QPalette::Base);
     place(m_picture1, 4740, 5640, 2355, 1884);
     m_image1 = new QLabel(m_picture1);
@@ -272,11 +280,11 @@ void Form1::buildControls()
     place(m_image1, 0, 0, 2355, 1884);
     m_label1 = new QLabel(tr8("Цвет шрифта"), m_picture1);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setFont(makeFont(QStringLiteral("Comic Sans MS"), 8.25));
+    m_label1->setFont(designFont(QStringLiteral("Comic Sans MS"), 8.25));
     place(m_label1, 0, 180, 2295, 435);
     m_label4 = new QLabel(tr8("Цвет шрифта"), m_picture1);
     m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setFont(makeFont(QStringLiteral("Comic Sans MS"), 15.75));
+    m_label4->setFont(designFont(QStringLiteral("Comic Sans MS"), 15.75));
     place(m_label4, 0, 780, 2295, 435);
     for (QLabel* sample : {m_label1, m_label4}) {
         sample->setAlignment(Qt::AlignCenter);
@@ -390,7 +398,6 @@ void Form1::setText2(const QString& text)
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     cursor.mergeBlockFormat(centred);
-    m_text2->setStyleSheet(QString());
 }
 
 QString Form1::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
@@ -404,10 +411,8 @@ void Form1::setSampleColor(quint32 color)
 {
     m_sampleColor = QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                            static_cast<int>((color >> 16) & 0xFF));
-    // A style sheet rather than the palette: the window's style sheet would repolish a palette away.
-    const QString style = QStringLiteral("color: %1; background: transparent;").arg(m_sampleColor.name());
-    m_label1->setStyleSheet(style);
-    m_label4->setStyleSheet(style);
+    for (QLabel* sample : {m_label1, m_label4})
+        setTextColor(sample, m_sampleColor);
 }
 
 QColor Form1::sampleColor() const { return m_sampleColor; }

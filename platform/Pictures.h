@@ -21,9 +21,8 @@ public:
     // it. Fails as load() does.
     virtual Result<QSize> naturalSize(const QString& path) const = 0;
 
-    // The picture decoded for drawing at target size: where the decoder can, shrunk on load by the largest
-    // power of two that still keeps it at least as large as target in both directions; never enlarged. Fails
-    // as load() does.
+    // The picture decoded for drawing at target size: where the decoder can, shrunk on load as far as it still
+    // keeps it at least as large as target in both directions; never enlarged. Fails as load() does.
     virtual Result<QImage> loadForSize(const QString& path, QSize target) const = 0;
 
     // The whole picture stretched into width x height pixels over a cleared background; aspect ratio not kept.
