@@ -205,8 +205,9 @@ int FolderList::levelOfRow(int row) const { return std::min(row, currentFolderRo
 
 QString FolderList::entryAtCurrentIndex() const
 {
+    // In the system's own form: the path is written into the settings file as it stands.
     const int row = currentRow();
-    return row >= 0 && row < count() ? pathOfRow(row) : m_path;
+    return QDir::toNativeSeparators(row >= 0 && row < count() ? pathOfRow(row) : m_path);
 }
 
 bool FolderList::highlight(const QString& path)
