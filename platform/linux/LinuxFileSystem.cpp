@@ -4,6 +4,8 @@
 #include "platform/linux/AttributeStores.h"
 #include "platform/linux/SysCallSupport.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
@@ -49,6 +51,18 @@ QByteArray randomSuffix()
     for (char& c : suffix)
         c = kAlphabet[QRandomGenerator::global()->bounded(static_cast<int>(sizeof kAlphabet) - 1)];
     return suffix;
+}
+
+// Temporary files that an apply killed half-way left beside the target; a minute old, no running apply owns them.
+void removeStaleTemporaries(const LinuxSysCalls& sys, int dirFd, const QString& folder, const QByteArray& fileName)
+{
+    const QString prefix = QLatin1Char('.') + QFile::decodeName(fileName) + QLatin1Char('.');
+    const QDir dir(folder, QString(), QDir::NoSort, QDir::Files | QDir::Hidden | QDir::System);
+    const QDateTime threshold = QDateTime::currentDateTimeUtc().addSecs(-60);
+    for (const QFileInfo& entry : dir.entryInfoList({prefix + QStringLiteral("??????")})) {
+        if (entry.lastModified() < threshold)
+            sys.unlinkat(dirFd, QFile::encodeName(entry.fileName()).constData(), 0);
+    }
 }
 
 } // namespace
@@ -100,8 +114,11 @@ Result<quint32> LinuxFileSystem::attributesOf(const QString& path, const struct 
 bool LinuxFileSystem::find(const QString& path, FindFilter filter) const
 {
     const Result<struct stat> status = statOf(path);
+    // Only "no such file" is an answer. Any other failure (an I/O error on a share) must not be taken for a
+    // missing settings file, which would be created afresh over the foreign lines: say "there is something", and
+    // let the read that follows report the error.
     if (!status)
-        return false;
+        return status.kind() != ErrorKind::NotFound && filter != FindFilter::NormalFiles;
     if (S_ISDIR(status->st_mode))
         return filter == FindFilter::FilesAndDirectories;
     if (!S_ISREG(status->st_mode))
@@ -242,6 +259,7 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text)
             return Status::failure(QStringLiteral("Файл «%1» записан, но не удалось сбросить на диск папку «%2»: %3")
                                        .arg(path, folder, errorText(error)));
     }
+    removeStaleTemporaries(m_sys, dir.get(), folder, fileName);
     return Status::ok();
 }
 

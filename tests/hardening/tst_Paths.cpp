@@ -270,13 +270,17 @@ void TestPaths::pathBeyondTheLimit()
     QVERIFY2(w.dialogs.shown().at(0).text.startsWith(s("Ошибка: ")), qPrintable(w.dialogs.shown().at(0).text));
     QCOMPARE(readDeep(child, "Desktop.ini"), kForeign);
 
-    // Unreachable reads as absent: the load shows no settings, the removal finds nothing to delete.
+    // Unreachable is not taken for absent: the load reports a file it cannot read, the removal asks first.
     RealWindow again(parent, m_program);
     QVERIFY(again.form().folderList()->highlight(child));
+    again.dialogs.clearShown();
     again.form().Command8_Click();
-    QCOMPARE(again.label("Label2"), s("Файл настройки отсутствует"));
-    again.form().Command4_Click();
-    QCOMPARE(again.dialogs.shownTexts(), QStringList{s("В выбранной папке нет файла настройки")});
+    QCOMPARE(again.label("Label2"), s("Файл настройки найден"));
+    QCOMPARE(again.dialogs.shown().size(), 1);
+    QCOMPARE(again.dialogs.shown().at(0).icon, platform::MessageIcon::Question);
+    again.dialogs.clearShown();
+    again.form().Command4_Click(); // answered No
+    QCOMPARE(again.dialogs.shownTexts(), QStringList{s("Вы уверены?")});
     QCOMPARE(again.ends, 0);
     QCOMPARE(readDeep(child, "Desktop.ini"), kForeign);
     removeTree(AT_FDCWD, QFile::encodeName(m_root.filePath(s("deep"))));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QDateTime>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -70,6 +71,7 @@ private Q_SLOTS:
     void directoryFlushFailureAfterRename();
     void directoryFlushUnsupportedIsFine();
     void writeOverDirectoryFails();
+    void writeSweepsStaleTemporaries();
 
     void removeFile();
     void makeDirectory();
@@ -429,6 +431,27 @@ void TestLinuxFileSystemText::makeDirectory() {
 void TestLinuxFileSystemText::programDirectory() {
     const LinuxFileSystem fs(AnsiCodePage::windows1251(), QStringLiteral("/opt/Мирталь"));
     QCOMPARE(fs.programDirectory(), QStringLiteral("/opt/Мирталь"));
+}
+
+void TestLinuxFileSystemText::writeSweepsStaleTemporaries() {
+    // Left by an apply killed between creating its temporary file and renaming it.
+    const QString stale = path(QStringLiteral(".Desktop.ini.AbC123"));
+    const QString fresh = path(QStringLiteral(".Desktop.ini.XyZ789"));
+    const QString foreign = path(QStringLiteral(".Desktop.ini.bak"));
+    for (const QString& path : {stale, fresh, foreign}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile old(stale);
+    QVERIFY(old.open(QIODevice::ReadWrite));
+    QVERIFY(old.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+    old.close();
+
+    LinuxFileSystem fs(AnsiCodePage::windows1252(), QString());
+    QVERIFY(fs.writeText(path(QStringLiteral("Desktop.ini")), QStringLiteral("x")));
+    QVERIFY(!QFile::exists(stale));
+    QVERIFY(QFile::exists(fresh)); // may belong to an apply still running
+    QVERIFY(QFile::exists(foreign));
 }
 
 QTEST_GUILESS_MAIN(TestLinuxFileSystemText)
