@@ -6,7 +6,10 @@
 
 namespace mirtal::app {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {

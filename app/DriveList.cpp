@@ -25,7 +25,8 @@ bool isUserVolume(const QStorageInfo& volume)
 
 } // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent)
+DriveList::DriveList(QWidget* parent)
+    : QComboBox(parent)
 {
     connect(this, &QComboBox::activated, this, [this](int) { Q_EMIT driveChanged(); });
 }
@@ -34,8 +35,8 @@ QString DriveList::driveOf(const QStringList& roots, const QString& folder)
 {
     QString best = QStringLiteral("/");
     for (const QString& root : roots) {
-        const bool inside = folder == root || folder.startsWith(root.endsWith(QLatin1Char('/')) ? root
-                                                                                              : root + QLatin1Char('/'));
+        const bool inside =
+            folder == root || folder.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
         if (inside && root.size() > best.size())
             best = root;
     }

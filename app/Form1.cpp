@@ -65,7 +65,6 @@ void place(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-
 QString tr8(const char* text) { return QString::fromUtf8(text); }
 
 constexpr int kClientWidthTwips = 11670;
@@ -74,13 +73,12 @@ constexpr int kClientHeightTwips = 8325;
 constexpr int kOuterWidthTwips = 7245;
 constexpr int kBorderPixels = 3;
 
-
 } // namespace
 
 Form1::Form1(Form1Services services)
-    : QMainWindow(nullptr,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                               Qt::MSWindowsFixedSizeDialogHint)
     , m_services(std::move(services))
     , m_option3(std::make_unique<platform::OptionGroup>(6, 3))
 {
@@ -479,8 +477,7 @@ void Form1::damagedFileQuestion()
     const QString text = tr8("Во время чтения файла настройки возникла ошибка ") + settings::crlf() +
                          tr8("              Вероятно файл настройки испорчен") + settings::crlf() +
                          tr8("                             Удалить его?");
-    if (m_services.dialogs.message(this, text, QString(), MessageIcon::Question, MessageButtons::YesNo) ==
-        Answer::Yes)
+    if (m_services.dialogs.message(this, text, QString(), MessageIcon::Question, MessageButtons::YesNo) == Answer::Yes)
         Command4_Click();
 }
 
@@ -691,8 +688,8 @@ void Form1::ChooseNoBackground()
         if (copy && fs.find(*copy, FindFilter::NormalFiles)) {
             const Status removed = fs.removeFile(*copy);
             if (!removed)
-                showMessage(tr8("Не удалось удалить копию картинки «%1»: %2").arg(*copy, removed.message()),
-                            QString(), MessageIcon::Stop);
+                showMessage(tr8("Не удалось удалить копию картинки «%1»: %2").arg(*copy, removed.message()), QString(),
+                            MessageIcon::Stop);
         }
     }
     ResetFitChoice();
@@ -790,8 +787,7 @@ void Form1::RevertToDialogFile()
         MarkBackground(true);
     } else {
         MarkBackground(false);
-        m_services.dialogs.message(this, tr8("Ошибка загрузки фона"), QString(), MessageIcon::None,
-                                   MessageButtons::Ok);
+        m_services.dialogs.message(this, tr8("Ошибка загрузки фона"), QString(), MessageIcon::None, MessageButtons::Ok);
     }
     (void)ShowSizeText();
     m_text4->setText(ImagePath);
@@ -805,9 +801,9 @@ void Form1::MakeScaledCopy(int width, int height)
     }
     const auto copyPath = picture::scaledCopyPath(PicturesDir, ImagePath);
     if (!copyPath) {
-        showMessage(tr8("Для картинки «%1» нельзя составить имя копии: имя файла короче четырёх символов.")
-                        .arg(ImagePath),
-                    QString(), MessageIcon::Stop);
+        showMessage(
+            tr8("Для картинки «%1» нельзя составить имя копии: имя файла короче четырёх символов.").arg(ImagePath),
+            QString(), MessageIcon::Stop);
         return;
     }
     {

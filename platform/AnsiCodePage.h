@@ -29,7 +29,11 @@ public:
     QString decode(const QByteArray& bytes) const;
 
 private:
-    AnsiCodePage(int number, const std::array<char16_t, 128>& upper) : m_number(number), m_upper(&upper) {}
+    AnsiCodePage(int number, const std::array<char16_t, 128>& upper)
+        : m_number(number)
+        , m_upper(&upper)
+    {
+    }
 
     int m_number;
     const std::array<char16_t, 128>* m_upper; // characters of the bytes 0x80..0xFF

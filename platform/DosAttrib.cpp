@@ -6,20 +6,20 @@ namespace {
 constexpr qsizetype kVersionOffset = 2;
 constexpr qsizetype kAttributesOffset = 12;
 
-quint32 byteAt(const QByteArray& value, qsizetype offset) {
-    return static_cast<unsigned char>(value[offset]);
-}
+quint32 byteAt(const QByteArray& value, qsizetype offset) { return static_cast<unsigned char>(value[offset]); }
 
 // An NDR blob of a version whose attributes stand at kAttributesOffset: an empty hex string (one NUL and a
 // pad byte), the u16 version, the u32 union level, the u32 valid flags, then the attributes.
-bool isBlob(const QByteArray& value) {
+bool isBlob(const QByteArray& value)
+{
     if (value.size() < kAttributesOffset + 4 || value[0] != '\0')
         return false;
     const quint32 version = byteAt(value, kVersionOffset) | byteAt(value, kVersionOffset + 1) << 8;
     return version == 4 || version == 5;
 }
 
-std::optional<quint32> parseLegacy(const QByteArray& value) {
+std::optional<quint32> parseLegacy(const QByteArray& value)
+{
     qsizetype end = value.size();
     if (end > 0 && value[end - 1] == '\0')
         --end;
@@ -46,7 +46,8 @@ std::optional<quint32> parseLegacy(const QByteArray& value) {
 
 } // namespace
 
-std::optional<quint32> parse(const QByteArray& value) {
+std::optional<quint32> parse(const QByteArray& value)
+{
     if (isBlob(value)) {
         quint32 result = 0;
         for (qsizetype i = 3; i >= 0; --i)
@@ -56,7 +57,8 @@ std::optional<quint32> parse(const QByteArray& value) {
     return parseLegacy(value);
 }
 
-QByteArray compose(quint32 attributes, const QByteArray& existing) {
+QByteArray compose(quint32 attributes, const QByteArray& existing)
+{
     if (isBlob(existing)) {
         QByteArray patched = existing;
         for (qsizetype i = 0; i < 4; ++i)

@@ -19,9 +19,9 @@ inline constexpr quint32 Archive = 0x20;
 
 // What a search for one path may match.
 enum class FindFilter {
-    NormalFiles,            // plain files only: hidden and system files count as absent
-    FilesWithHiddenSystem,  // files, hidden and system ones included
-    FilesAndDirectories,    // all of the above and directories
+    NormalFiles,           // plain files only: hidden and system files count as absent
+    FilesWithHiddenSystem, // files, hidden and system ones included
+    FilesAndDirectories,   // all of the above and directories
 };
 
 class FileSystem {

@@ -2,7 +2,9 @@
 
 namespace mirtal::platform {
 
-OptionGroup::OptionGroup(int count, int selected) : m_count(count), m_selected(selected)
+OptionGroup::OptionGroup(int count, int selected)
+    : m_count(count)
+    , m_selected(selected)
 {
     Q_ASSERT(selected >= 0 && selected < count);
 }

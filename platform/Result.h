@@ -42,8 +42,14 @@ private:
 // Outcome of an operation that returns a value: the value, or a failure.
 template <typename T> class [[nodiscard]] Result final {
 public:
-    Result(T value) : m_value(std::move(value)) {} // NOLINT(google-explicit-constructor)
-    Result(Status failure) : m_status(std::move(failure)) {} // NOLINT(google-explicit-constructor)
+    Result(T value)
+        : m_value(std::move(value))
+    {
+    } // NOLINT(google-explicit-constructor)
+    Result(Status failure)
+        : m_status(std::move(failure))
+    {
+    } // NOLINT(google-explicit-constructor)
 
     bool isOk() const { return m_status.isOk(); }
     explicit operator bool() const { return isOk(); }

@@ -27,7 +27,7 @@ QString composeRewrite(const QString& otherLines, const QString& imagePath, cons
 
 // What the read rule takes from a file's lines.
 struct ReadValues {
-    QString imagePath;                       // last "IconArea_Image=" line, may be empty
+    QString imagePath;                            // last "IconArea_Image=" line, may be empty
     QString textColorHex = defaultTextColorHex(); // digits of the last "IconArea_Text=" line, case kept
 };
 

@@ -26,7 +26,10 @@ public:
     // Yes/No boxes take the next answer (No when none is queued); OK boxes need none.
     void queueAnswer(Answer answer) { m_answers.push_back(answer); }
     // The next file dialog returns this path; std::nullopt is a cancel. With nothing queued the dialog is cancelled.
-    void queueFile(const std::optional<QString>& path) { m_files.push_back({path.has_value(), path.value_or(QString())}); }
+    void queueFile(const std::optional<QString>& path)
+    {
+        m_files.push_back({path.has_value(), path.value_or(QString())});
+    }
     // The next colour dialog returns this value (-1 cancels). With nothing queued it is cancelled.
     void queueColor(qint32 color) { m_colors.push_back(color); }
     // Runs while a box is up, to look at the window as the user sees it then.

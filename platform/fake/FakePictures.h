@@ -10,7 +10,10 @@ namespace mirtal::platform {
 // Pictures kept by path next to a FakeFileSystem: a saved BMP also appears there as a file.
 class FakePictures final : public Pictures {
 public:
-    explicit FakePictures(FakeFileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    explicit FakePictures(FakeFileSystem& fileSystem)
+        : m_fileSystem(fileSystem)
+    {
+    }
 
     // Adds the picture and a file entry for it.
     void addPicture(const QString& path, const QImage& image, quint32 attributes = attr::Normal);
