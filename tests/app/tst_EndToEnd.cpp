@@ -1,38 +1,15 @@
 #include "Harness.h"
-#include "platform/linux/LinuxFileSystem.h"
-#include "platform/qt/QtPictures.h"
+#include "common/RealFiles.h"
+#include "common/RealWindow.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-#include <sys/xattr.h>
-
 using namespace mirtal;
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray dosAttrib(const QString& path)
-{
-    char value[64] = {};
-    const ssize_t size = ::getxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", value, sizeof value);
-    return size < 0 ? QByteArray() : QByteArray(value, static_cast<int>(size));
-}
-
-bool xattrsWork(const QString& folder)
-{
-    const QByteArray path = QFile::encodeName(folder);
-    return ::setxattr(path.constData(), "user.mirtal-probe", "1", 1, 0) == 0 &&
-           ::removexattr(path.constData(), "user.mirtal-probe") == 0;
-}
-
-} // namespace
+using test::dosAttrib;
+using test::readBytes;
+using test::xattrsWork;
 
 // The whole job on real files: the real file system layer and picture decoders, only the dialogs scripted.
 class TestEndToEnd final : public QObject {
@@ -54,20 +31,11 @@ void TestEndToEnd::chooseFitApplyReload()
     image.fill(QColor(20, 90, 160));
     QVERIFY(image.save(picture, "JPG"));
     QVERIFY(QFile::copy(picture, target + S("/unused.jpg")));
-    QFile existing(target + S("/Desktop.ini"));
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n");
-    existing.close();
+    QVERIFY(test::writeBytes(target + S("/Desktop.ini"), "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n"));
 
-    platform::LinuxFileSystem fileSystem(platform::AnsiCodePage::windows1251(), program);
-    platform::QtPictures pictures;
-    platform::FakeDialogs dialogs;
-    platform::FakeShell shell;
-    platform::FakeScreen screen;
-    int ends = 0;
-    app::GeneralErrorPath errorPath(dialogs, [&](int) { ++ends; });
-    app::Form1 form(app::Form1Services{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, {}, target,
-                                       QLocale::c()});
+    RealWindow w(target, program);
+    app::Form1& form = w.form();
+    platform::FakeDialogs& dialogs = w.dialogs;
     QCOMPARE(form.findChild<QLabel*>(S("Label2"))->text(), S("Файл настройки найден"));
 
     dialogs.queueFile(picture);
@@ -79,14 +47,14 @@ void TestEndToEnd::chooseFitApplyReload()
     dialogs.queueColor(0x00FF00);
     form.Command3_Click();
     form.Command5_Click();
-    QCOMPARE(ends, 0);
+    QCOMPARE(w.ends, 0);
     QCOMPARE(dialogs.shownTexts(), QStringList{S("Файл настройки отредактирован")});
 
     const QByteArray expected = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n"
                                 "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=" +
                                 platform::AnsiCodePage::windows1251().encode(copy).value() +
                                 "\r\nIconArea_Text=0x00FF00\r\n";
-    QCOMPARE(readAll(target + S("/Desktop.ini")), expected);
+    QCOMPARE(readBytes(target + S("/Desktop.ini")), expected);
     if (xattrsWork(target)) {
         QCOMPARE(dosAttrib(target + S("/Desktop.ini")), QByteArray("0x6", 4));
         QCOMPARE(dosAttrib(target), QByteArray("0x14", 5));
@@ -105,7 +73,7 @@ void TestEndToEnd::chooseFitApplyReload()
     QVERIFY(QFile::exists(picture));
     if (xattrsWork(target))
         QCOMPARE(dosAttrib(target), QByteArray("0x14", 5));
-    QCOMPARE(ends, 0);
+    QCOMPARE(w.ends, 0);
 }
 
 QTEST_MAIN(TestEndToEnd)

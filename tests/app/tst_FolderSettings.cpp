@@ -5,7 +5,6 @@
 
 using namespace mirtal;
 using platform::Answer;
-using Op = platform::FakeFileSystem::Op;
 
 namespace {
 
@@ -48,8 +47,6 @@ private Q_SLOTS:
     void applyIsByteStableFromTheSecondRewrite();
     void applyToHighlightedFolder();
     void applyRefusesUnrepresentablePath();
-    void failureAtEachRewriteStepKeepsTheOldContent_data();
-    void failureAtEachRewriteStepKeepsTheOldContent();
 
     // Removing.
     void removeWithoutFile();
@@ -173,8 +170,7 @@ void TestFolderSettings::damagedFileYesRunsTheRemoval()
     h.dialogs.queueAnswer(Answer::Yes); // delete it?
     h.dialogs.queueAnswer(Answer::Yes); // are you sure?
     h.start();
-    QCOMPARE(h.dialogs.shownTexts(),
-             (QStringList{damagedQuestion(), S("Вы уверены?"), S("Файл настройки удалён")}));
+    QCOMPARE(h.dialogs.shownTexts(), (QStringList{damagedQuestion(), S("Вы уверены?"), S("Файл настройки удалён")}));
     QVERIFY(!h.fs.exists(h.iniPath()));
     QCOMPARE(h.label("Label2"), S("Файла настройки больше нет с нами"));
 }
@@ -266,37 +262,6 @@ void TestFolderSettings::applyRefusesUnrepresentablePath()
     for (const QString& call : h.fs.log())
         QVERIFY2(!call.startsWith(S("write")) && !call.startsWith(S("attrib")), qPrintable(call));
     QCOMPARE(h.form().ImagePath, S("/pics/日本.jpg"));
-}
-
-void TestFolderSettings::failureAtEachRewriteStepKeepsTheOldContent_data()
-{
-    QTest::addColumn<int>("op");
-    QTest::addColumn<int>("skip");
-    QTest::newRow("read") << int(Op::Read) << 0;
-    QTest::newRow("attributes to normal") << int(Op::SetAttributes) << 0;
-    QTest::newRow("write") << int(Op::Write) << 0;
-    QTest::newRow("attributes of the file") << int(Op::SetAttributes) << 1;
-    QTest::newRow("attributes of the folder") << int(Op::SetAttributes) << 2;
-}
-
-void TestFolderSettings::failureAtEachRewriteStepKeepsTheOldContent()
-{
-    QFETCH(int, op);
-    QFETCH(int, skip);
-    Harness h;
-    h.writeIni(kForeignFile, platform::attr::Hidden | platform::attr::System);
-    h.start();
-    h.dialogs.clearShown();
-    h.fs.failNext(static_cast<Op>(op), {}, skip, S("Ошибка ввода-вывода"));
-    h.form().Command5_Click();
-    QCOMPARE(h.ends, 1);
-    QCOMPARE(h.dialogs.shown().size(), 1);
-    QVERIFY(h.dialogs.shown().at(0).text.contains(S("Ошибка ввода-вывода")));
-    if (static_cast<Op>(op) == Op::SetAttributes && skip > 0)
-        QVERIFY(h.ini().endsWith("IconArea_Text=0x00FF\r\n")); // written already, nothing lost
-    else
-        QCOMPARE(h.ini(), kForeignFile);
-    QVERIFY(h.ini().contains("IconResource=C:\\x.ico,0\r\n"));
 }
 
 void TestFolderSettings::removeWithoutFile()

@@ -2,7 +2,7 @@
 // the crash test kills it at random moments. Arguments: the folder, the program's folder. Prints "ready" once the
 // window has started and loaded the folder; exits with 3 if anything is ever reported.
 #include "CrashScenario.h"
-#include "RealWindow.h"
+#include "common/RealWindow.h"
 
 #include <QApplication>
 

@@ -2,8 +2,8 @@
 // every kill: Desktop.ini is byte for byte one of the contents it can legitimately hold, never empty or torn, and
 // whatever temporary file the kill left behind neither fails nor feeds a later load or apply.
 #include "CrashScenario.h"
-#include "RealFiles.h"
-#include "RealWindow.h"
+#include "common/RealFiles.h"
+#include "common/RealWindow.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -3,8 +3,8 @@
 // the prescribed message or question, or in a picture the decoder could still make out, never in a crash, the
 // general error path, or more memory than the decoding bound.
 #include "DamagedPictures.h"
-#include "RealFiles.h"
-#include "RealWindow.h"
+#include "common/RealFiles.h"
+#include "common/RealWindow.h"
 
 #include <QFile>
 #include <QImage>

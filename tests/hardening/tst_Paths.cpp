@@ -2,9 +2,9 @@
 // path near and beyond the system's limit, a picture path the code page cannot hold, a folder that goes away
 // between loading and applying, and a read-only folder. Each ends in the prescribed message or the general error
 // path, and no foreign line is ever lost.
-#include "RealFiles.h"
-#include "RealWindow.h"
 #include "app/FolderList.h"
+#include "common/RealFiles.h"
+#include "common/RealWindow.h"
 #include "platform/fake/FakeFileSystem.h"
 #include "platform/fake/FakePictures.h"
 

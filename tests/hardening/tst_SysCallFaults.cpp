@@ -2,9 +2,9 @@
 // operation reaches: open, read, write, stat, chmod, fsync, close, rename, unlink, mkdir and the attribute calls.
 // Whatever fails, Desktop.ini is the old or the new content, no temporary file is left, anything confirmed is
 // exactly what a run without the failure leaves, and a result that differs from that run is never silent.
-#include "RealFiles.h"
-#include "RealWindow.h"
 #include "SysCallFaults.h"
+#include "common/RealFiles.h"
+#include "common/RealWindow.h"
 
 #include <QImage>
 #include <QTemporaryDir>

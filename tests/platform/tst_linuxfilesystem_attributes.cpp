@@ -1,6 +1,7 @@
 // Windows attributes kept as Samba's user.DOSATTRIB, and the search filters that read them.
 
 #include "SysCallFaults.h"
+#include "common/RealFiles.h"
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <QCoreApplication>
@@ -16,39 +17,29 @@ using mirtal::platform::AnsiCodePage;
 using mirtal::platform::FindFilter;
 using mirtal::platform::LinuxFileSystem;
 using mirtal::platform::LinuxSysCalls;
+using mirtal::test::dosAttrib;
 using mirtal::test::failCall;
+using mirtal::test::setDosAttrib;
 namespace attr = mirtal::platform::attr;
 
 namespace {
 
-constexpr const char* kXattr = "user.DOSATTRIB";
-
-QByteArray bytes(std::initializer_list<int> values) {
+QByteArray bytes(std::initializer_list<int> values)
+{
     QByteArray out;
     for (const int v : values)
         out.append(static_cast<char>(v));
     return out;
 }
 
-bool setRaw(const QString& path, const QByteArray& value) {
-    return ::setxattr(QFile::encodeName(path).constData(), kXattr, value.constData(),
-                      static_cast<size_t>(value.size()), 0) == 0;
-}
-
-QByteArray raw(const QString& path) {
-    QByteArray buffer(256, '\0');
-    const ssize_t size = ::getxattr(QFile::encodeName(path).constData(), kXattr, buffer.data(),
-                                    static_cast<size_t>(buffer.size()));
-    return size < 0 ? QByteArray("<none>") : buffer.left(size);
-}
-
 // A folder that keeps user extended attributes: the temporary folder, /var/tmp, or the test's own folder.
-QString xattrCapableParent() {
+QString xattrCapableParent()
+{
     const QStringList candidates = {QDir::tempPath(), QStringLiteral("/var/tmp"),
                                     QCoreApplication::applicationDirPath()};
     for (const QString& parent : candidates) {
         QTemporaryDir probe(parent + QStringLiteral("/mirtal-xattr-probe-XXXXXX"));
-        if (probe.isValid() && setRaw(probe.path(), QByteArray("0x0", 4)))
+        if (probe.isValid() && setDosAttrib(probe.path(), QByteArray("0x0", 4)))
             return parent;
     }
     return {};
@@ -63,14 +54,8 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void missingValueReadsZero();
-    void readsLegacyForm_data();
-    void readsLegacyForm();
-    void writesLegacyForm_data();
-    void writesLegacyForm();
-    void patchesSambaBlobInPlace_data();
-    void patchesSambaBlobInPlace();
-    void garbageReadsZeroAndIsReplaced();
+    void storesTheSambaValue_data();
+    void storesTheSambaValue();
     void directoryCarriesDirectoryBit();
     void fileNeverStoresDirectoryBit();
     void dotNameReadsHidden();
@@ -92,7 +77,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestLinuxFileSystemAttributes::initTestCase() {
+void TestLinuxFileSystemAttributes::initTestCase()
+{
     m_parent = xattrCapableParent();
     if (m_parent.isEmpty())
         QSKIP("No folder on this machine keeps user extended attributes (tried the temporary folder, "
@@ -100,12 +86,14 @@ void TestLinuxFileSystemAttributes::initTestCase() {
               "the test's folder): the attributes cannot be tested here.");
 }
 
-void TestLinuxFileSystemAttributes::init() {
+void TestLinuxFileSystemAttributes::init()
+{
     m_dir = std::make_unique<QTemporaryDir>(m_parent + QStringLiteral("/mirtal-attributes-XXXXXX"));
     QVERIFY(m_dir->isValid());
 }
 
-QString TestLinuxFileSystemAttributes::file(const QString& name) const {
+QString TestLinuxFileSystemAttributes::file(const QString& name) const
+{
     QFile f(path(name));
     if (!f.open(QIODevice::WriteOnly))
         return {};
@@ -113,120 +101,88 @@ QString TestLinuxFileSystemAttributes::file(const QString& name) const {
     return f.fileName();
 }
 
-void TestLinuxFileSystemAttributes::missingValueReadsZero() {
-    const LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    QCOMPARE(*fs.attributes(file(QStringLiteral("Desktop.ini"))), 0u);
-}
-
-void TestLinuxFileSystemAttributes::readsLegacyForm_data() {
-    QTest::addColumn<QByteArray>("stored");
-    QTest::addColumn<quint32>("expected");
-    QTest::newRow("with NUL") << QByteArray("0x6", 4) << 6u;
-    QTest::newRow("without NUL") << QByteArray("0x4") << 4u;
-    QTest::newRow("upper-case digits") << QByteArray("0x2A", 5) << 0x2Au;
-}
-
-void TestLinuxFileSystemAttributes::readsLegacyForm() {
-    QFETCH(QByteArray, stored);
-    QFETCH(quint32, expected);
-    const QString target = file(QStringLiteral("Desktop.ini"));
-    QVERIFY(setRaw(target, stored));
-    const LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    QCOMPARE(*fs.attributes(target), expected);
-}
-
-void TestLinuxFileSystemAttributes::writesLegacyForm_data() {
+void TestLinuxFileSystemAttributes::storesTheSambaValue_data()
+{
     QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<quint32>("read");
     QTest::addColumn<quint32>("value");
     QTest::addColumn<QByteArray>("stored");
-    QTest::newRow("hidden and system") << QByteArray() << 6u << QByteArray("0x6", 4);
-    QTest::newRow("normal is not empty") << QByteArray("0x26", 5) << 0u << QByteArray("0x0", 4);
-    QTest::newRow("over a legacy value") << QByteArray("0x21") << 4u << QByteArray("0x4", 4);
+    const QByteArray v5 =
+        bytes({0, 0, 5, 0, 5, 0, 0, 0, 3, 0, 0, 0, 0x20, 0, 0, 0, 0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0x01});
+    const QByteArray v4 =
+        bytes({0, 0, 4, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0x21, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2});
+    QByteArray v5Patched = v5;
+    v5Patched[12] = 0x06;
+    QByteArray v4Patched = v4;
+    v4Patched[12] = 0x06;
+    QTest::newRow("missing reads 0") << QByteArray() << 0u << 6u << QByteArray("0x6", 4);
+    QTest::newRow("legacy with NUL") << QByteArray("0x6", 4) << 6u << 4u << QByteArray("0x4", 4);
+    QTest::newRow("legacy without NUL, normal is not empty") << QByteArray("0x4") << 4u << 0u << QByteArray("0x0", 4);
+    QTest::newRow("upper-case digits") << QByteArray("0x2A", 5) << 0x2Au << 4u << QByteArray("0x4", 4);
+    QTest::newRow("garbage reads 0 and is replaced")
+        << QByteArray("not an attribute") << 0u << 4u << QByteArray("0x4", 4);
+    QTest::newRow("v5 blob patched in place") << v5 << 0x20u << 6u << v5Patched;
+    QTest::newRow("v4 blob patched in place") << v4 << 0x21u << 6u << v4Patched;
 }
 
-void TestLinuxFileSystemAttributes::writesLegacyForm() {
+void TestLinuxFileSystemAttributes::storesTheSambaValue()
+{
     QFETCH(QByteArray, before);
+    QFETCH(quint32, read);
     QFETCH(quint32, value);
     QFETCH(QByteArray, stored);
     const QString target = file(QStringLiteral("Desktop.ini"));
     if (!before.isEmpty())
-        QVERIFY(setRaw(target, before));
+        QVERIFY(setDosAttrib(target, before));
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
+    QCOMPARE(*fs.attributes(target), read);
     const auto status = fs.setAttributes(target, value);
     QVERIFY2(status.isOk(), qPrintable(status.message()));
-    QCOMPARE(raw(target), stored);
+    QCOMPARE(dosAttrib(target), stored);
     QCOMPARE(*fs.attributes(target), value);
 }
 
-void TestLinuxFileSystemAttributes::patchesSambaBlobInPlace_data() {
-    QTest::addColumn<QByteArray>("blob");
-    QTest::newRow("v5") << bytes(
-        {0, 0, 5, 0, 5, 0, 0, 0, 3, 0, 0, 0, 0x20, 0, 0, 0, 0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0x01});
-    QTest::newRow("v4") << bytes(
-        {0, 0, 4, 0, 4, 0, 0, 0, 1, 0, 0, 0, 0x21, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2});
-}
-
-void TestLinuxFileSystemAttributes::patchesSambaBlobInPlace() {
-    QFETCH(QByteArray, blob);
-    const QString target = file(QStringLiteral("Desktop.ini"));
-    QVERIFY(setRaw(target, blob));
-    LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    QCOMPARE(*fs.attributes(target), static_cast<quint32>(static_cast<unsigned char>(blob[12])));
-
-    const auto status = fs.setAttributes(target, attr::Hidden | attr::System);
-    QVERIFY2(status.isOk(), qPrintable(status.message()));
-    QByteArray expected = blob;
-    expected[12] = 0x06;
-    QCOMPARE(raw(target), expected);
-    QCOMPARE(*fs.attributes(target), attr::Hidden | attr::System);
-}
-
-void TestLinuxFileSystemAttributes::garbageReadsZeroAndIsReplaced() {
-    const QString target = file(QStringLiteral("Desktop.ini"));
-    QVERIFY(setRaw(target, QByteArray("not an attribute")));
-    LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    QCOMPARE(*fs.attributes(target), 0u);
-    QVERIFY(fs.setAttributes(target, attr::System).isOk());
-    QCOMPARE(raw(target), QByteArray("0x4", 4));
-}
-
-void TestLinuxFileSystemAttributes::directoryCarriesDirectoryBit() {
+void TestLinuxFileSystemAttributes::directoryCarriesDirectoryBit()
+{
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Фото")));
     const QString folder = path(QStringLiteral("Фото"));
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
     QCOMPARE(*fs.attributes(folder), attr::Directory);
 
     QVERIFY(fs.setAttributes(folder, attr::System).isOk());
-    QCOMPARE(raw(folder), QByteArray("0x14", 5));
+    QCOMPARE(dosAttrib(folder), QByteArray("0x14", 5));
     QCOMPARE(*fs.attributes(folder), attr::Directory | attr::System);
 
     QVERIFY(fs.setAttributes(folder, attr::Normal).isOk());
-    QCOMPARE(raw(folder), QByteArray("0x10", 5));
+    QCOMPARE(dosAttrib(folder), QByteArray("0x10", 5));
     QCOMPARE(*fs.attributes(folder), attr::Directory);
 }
 
-void TestLinuxFileSystemAttributes::fileNeverStoresDirectoryBit() {
+void TestLinuxFileSystemAttributes::fileNeverStoresDirectoryBit()
+{
     const QString target = file(QStringLiteral("Desktop.ini"));
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
     QVERIFY(fs.setAttributes(target, attr::Directory | attr::Hidden | attr::System).isOk());
-    QCOMPARE(raw(target), QByteArray("0x6", 4));
+    QCOMPARE(dosAttrib(target), QByteArray("0x6", 4));
 
     // A directory bit that another program stored on a file is not reported.
-    QVERIFY(setRaw(target, QByteArray("0x16", 5)));
+    QVERIFY(setDosAttrib(target, QByteArray("0x16", 5)));
     QCOMPARE(*fs.attributes(target), attr::Hidden | attr::System);
 }
 
-void TestLinuxFileSystemAttributes::dotNameReadsHidden() {
+void TestLinuxFileSystemAttributes::dotNameReadsHidden()
+{
     const QString target = file(QStringLiteral(".hidden"));
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
     QCOMPARE(*fs.attributes(target), attr::Hidden);
     QVERIFY(fs.setAttributes(target, attr::System).isOk());
-    QCOMPARE(raw(target), QByteArray("0x4", 4));
+    QCOMPARE(dosAttrib(target), QByteArray("0x4", 4));
     QCOMPARE(*fs.attributes(target), attr::Hidden | attr::System);
     QCOMPARE(*fs.attributes(m_dir->path() + QStringLiteral("/.")), attr::Directory);
 }
 
-void TestLinuxFileSystemAttributes::findFilters_data() {
+void TestLinuxFileSystemAttributes::findFilters_data()
+{
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("normal");
     QTest::addColumn<bool>("withHiddenSystem");
@@ -245,7 +201,8 @@ void TestLinuxFileSystemAttributes::findFilters_data() {
     QTest::newRow("missing parent") << QStringLiteral("noparent") << false << false << false;
 }
 
-void TestLinuxFileSystemAttributes::findFilters() {
+void TestLinuxFileSystemAttributes::findFilters()
+{
     QFETCH(QString, kind);
     QFETCH(bool, normal);
     QFETCH(bool, withHiddenSystem);
@@ -257,16 +214,14 @@ void TestLinuxFileSystemAttributes::findFilters() {
     } else if (kind == QLatin1String("hidden") || kind == QLatin1String("system") ||
                kind == QLatin1String("readonly")) {
         file(QStringLiteral("Desktop.ini"));
-        const char* value = kind == QLatin1String("hidden")   ? "0x2"
-                            : kind == QLatin1String("system") ? "0x4"
-                                                              : "0x1";
-        QVERIFY(setRaw(target, QByteArray(value, 4)));
+        const char* value = kind == QLatin1String("hidden") ? "0x2" : kind == QLatin1String("system") ? "0x4" : "0x1";
+        QVERIFY(setDosAttrib(target, QByteArray(value, 4)));
     } else if (kind == QLatin1String("dot")) {
         target = file(QStringLiteral(".Desktop.ini"));
     } else if (kind == QLatin1String("directory") || kind == QLatin1String("systemdir")) {
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Desktop.ini")));
         if (kind == QLatin1String("systemdir"))
-            QVERIFY(setRaw(target, QByteArray("0x14", 5)));
+            QVERIFY(setDosAttrib(target, QByteArray("0x14", 5)));
     } else if (kind == QLatin1String("symlink")) {
         QVERIFY(QFile::link(file(QStringLiteral("real.ini")), target));
     } else if (kind == QLatin1String("dangling")) {
@@ -283,7 +238,8 @@ void TestLinuxFileSystemAttributes::findFilters() {
     QCOMPARE(fs.find(target, FindFilter::FilesAndDirectories), withDirectories);
 }
 
-void TestLinuxFileSystemAttributes::fileSystemWithoutXattrs() {
+void TestLinuxFileSystemAttributes::fileSystemWithoutXattrs()
+{
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
     const QString target = file(QStringLiteral("Desktop.ini"));
     const QString folder = path(QStringLiteral("folder"));
@@ -307,7 +263,7 @@ void TestLinuxFileSystemAttributes::fileSystemWithoutXattrs() {
     QCOMPARE(*fs.attributes(folder), attr::Directory);
     QCOMPARE(*fs.attributes(dotted), attr::Hidden);
     QVERIFY(fs.find(target, FindFilter::NormalFiles));
-    QCOMPARE(raw(target), QByteArray("<none>"));
+    QCOMPARE(dosAttrib(target), QByteArray());
 
     // Only the write unsupported: still a no-op.
     LinuxSysCalls writeOnly;
@@ -316,7 +272,8 @@ void TestLinuxFileSystemAttributes::fileSystemWithoutXattrs() {
     QVERIFY(fs2.setAttributes(target, attr::System).isOk());
 }
 
-void TestLinuxFileSystemAttributes::setFailureIsReported_data() {
+void TestLinuxFileSystemAttributes::setFailureIsReported_data()
+{
     QTest::addColumn<int>("error");
     QTest::newRow("EACCES") << EACCES;
     QTest::newRow("EPERM") << EPERM;
@@ -325,10 +282,11 @@ void TestLinuxFileSystemAttributes::setFailureIsReported_data() {
     QTest::newRow("ENOSPC") << ENOSPC;
 }
 
-void TestLinuxFileSystemAttributes::setFailureIsReported() {
+void TestLinuxFileSystemAttributes::setFailureIsReported()
+{
     QFETCH(int, error);
     const QString target = file(QStringLiteral("Desktop.ini"));
-    QVERIFY(setRaw(target, QByteArray("0x20", 5)));
+    QVERIFY(setDosAttrib(target, QByteArray("0x20", 5)));
     LinuxSysCalls sys;
     failCall(sys.setxattr, 1, error);
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString(), sys);
@@ -336,12 +294,12 @@ void TestLinuxFileSystemAttributes::setFailureIsReported() {
     QVERIFY(!status.isOk());
     QCOMPARE(status.kind(), ErrorKind::Failed);
     QVERIFY2(status.message().contains(target), qPrintable(status.message()));
-    QVERIFY2(status.message().contains(QString::fromLocal8Bit(std::strerror(error))),
-             qPrintable(status.message()));
-    QCOMPARE(raw(target), QByteArray("0x20", 5));
+    QVERIFY2(status.message().contains(QString::fromLocal8Bit(std::strerror(error))), qPrintable(status.message()));
+    QCOMPARE(dosAttrib(target), QByteArray("0x20", 5));
 }
 
-void TestLinuxFileSystemAttributes::readFailureIsReported() {
+void TestLinuxFileSystemAttributes::readFailureIsReported()
+{
     const QString target = file(QStringLiteral("Desktop.ini"));
     LinuxSysCalls sys;
     sys.getxattr = [](const char*, const char*, void*, size_t) -> ssize_t {
@@ -358,7 +316,8 @@ void TestLinuxFileSystemAttributes::readFailureIsReported() {
     QVERIFY(fs.find(target, FindFilter::FilesWithHiddenSystem));
 }
 
-void TestLinuxFileSystemAttributes::missingPath() {
+void TestLinuxFileSystemAttributes::missingPath()
+{
     LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
     const QString target = path(QStringLiteral("Desktop.ini"));
     const auto read = fs.attributes(target);

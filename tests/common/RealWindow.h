@@ -20,7 +20,13 @@
 class RealWindow final {
 public:
     RealWindow(const QString& startFolder, const QString& programFolder, mirtal::platform::LinuxSysCalls sys = {},
-               mirtal::platform::AnsiCodePage codePage = mirtal::platform::AnsiCodePage::windows1251());
+               mirtal::platform::AnsiCodePage codePage = mirtal::platform::AnsiCodePage::windows1251())
+        : fileSystem(codePage, programFolder, std::move(sys))
+        , m_errorPath(dialogs, [this](int) { ++ends; })
+    {
+        m_form = std::make_unique<mirtal::app::Form1>(mirtal::app::Form1Services{
+            fileSystem, pictures, dialogs, shell, screen, m_errorPath, {}, {}, startFolder, QLocale::c()});
+    }
 
     mirtal::app::Form1& form() { return *m_form; }
     template <typename T> T* control(const char* name) const
