@@ -98,8 +98,8 @@ QPixmap buttonFace(QSize size, const QStringList& lines, bool pressed)
     p.setPen(QPen(QColor(120, 120, 120), 1.0));
     p.drawPath(shape);
 
-    QFont font = designFont(QStringLiteral("Comic Sans MS"), 9);
-    font.setPixelSize(lines.size() > 1 ? 12 : 14);
+    // The sizes of the path box and the frame captions, so that the faces need no font of their own.
+    const QFont font = designFont(QStringLiteral("Comic Sans MS"), lines.size() > 1 ? 9 : 9.75);
     p.setFont(font);
     p.setPen(Qt::white);
     const QRectF textArea = face.translated(0, pressed ? 1 : 0);
