@@ -56,7 +56,8 @@ void TestMainWindow::title_data()
     QTest::addColumn<QSize>("twips");
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1024x768") << QSize(15360, 11520) << QLocale::c() << S("Мирталь папки - текущее разрешение: 1024x768");
+    QTest::newRow("1024x768") << QSize(15360, 11520) << QLocale::c()
+                              << S("Мирталь папки - текущее разрешение: 1024x768");
     // 120 dpi: 12 twips per pixel, still divided by 15.
     QTest::newRow("120 dpi, Russian") << QSize(12288, 9216) << QLocale(QLocale::Russian)
                                       << S("Мирталь папки - текущее разрешение: 819,2x614,4");

@@ -20,13 +20,15 @@ private Q_SLOTS:
     void forLocale();
 };
 
-void TestAnsiCodePage::everyByteSurvivesDecodeAndEncode_data() {
+void TestAnsiCodePage::everyByteSurvivesDecodeAndEncode_data()
+{
     QTest::addColumn<int>("number");
     QTest::newRow("1251") << 1251;
     QTest::newRow("1252") << 1252;
 }
 
-void TestAnsiCodePage::everyByteSurvivesDecodeAndEncode() {
+void TestAnsiCodePage::everyByteSurvivesDecodeAndEncode()
+{
     QFETCH(int, number);
     const AnsiCodePage page = number == 1251 ? AnsiCodePage::windows1251() : AnsiCodePage::windows1252();
     QCOMPARE(page.number(), number);
@@ -40,7 +42,8 @@ void TestAnsiCodePage::everyByteSurvivesDecodeAndEncode() {
     QCOMPARE(*back, all);
 }
 
-void TestAnsiCodePage::cyrillicIn1251() {
+void TestAnsiCodePage::cyrillicIn1251()
+{
     const AnsiCodePage page = AnsiCodePage::windows1251();
     const QString text = QStringLiteral("Привет, мир! Ёё № D:\\Фото\\море.jpg");
     const QByteArray bytes(
@@ -51,7 +54,8 @@ void TestAnsiCodePage::cyrillicIn1251() {
     QCOMPARE(page.decode(bytes), text);
 }
 
-void TestAnsiCodePage::latinIn1252() {
+void TestAnsiCodePage::latinIn1252()
+{
     const AnsiCodePage page = AnsiCodePage::windows1252();
     const QString text = QStringLiteral("Café Ærø — “ÿ”");
     const QByteArray bytes("Caf\xE9 \xC6r\xF8 \x97 \x93\xFF\x94");
@@ -61,12 +65,14 @@ void TestAnsiCodePage::latinIn1252() {
     QCOMPARE(page.decode(bytes), text);
 }
 
-void TestAnsiCodePage::euroSignFitsBoth() {
+void TestAnsiCodePage::euroSignFitsBoth()
+{
     QCOMPARE(*AnsiCodePage::windows1252().encode(QStringLiteral("€")), QByteArray("\x80"));
     QCOMPARE(*AnsiCodePage::windows1251().encode(QStringLiteral("€")), QByteArray("\x88"));
 }
 
-void TestAnsiCodePage::refusesWhatTheCodePageLacks_data() {
+void TestAnsiCodePage::refusesWhatTheCodePageLacks_data()
+{
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("position");
@@ -76,15 +82,16 @@ void TestAnsiCodePage::refusesWhatTheCodePageLacks_data() {
                                 << QStringLiteral("U+65E5");
     QTest::newRow("日 in 1252") << 1252 << QStringLiteral("日") << 0 << QStringLiteral("日")
                                 << QStringLiteral("U+65E5");
-    QTest::newRow("Cyrillic in 1252")
-        << 1252 << QStringLiteral("Фото") << 0 << QStringLiteral("Ф") << QStringLiteral("U+0424");
+    QTest::newRow("Cyrillic in 1252") << 1252 << QStringLiteral("Фото") << 0 << QStringLiteral("Ф")
+                                      << QStringLiteral("U+0424");
     QTest::newRow("é in 1251") << 1251 << QStringLiteral("Café") << 3 << QStringLiteral("é")
                                << QStringLiteral("U+00E9");
-    QTest::newRow("emoji named whole")
-        << 1251 << QStringLiteral("x😀") << 1 << QStringLiteral("😀") << QStringLiteral("U+1F600");
+    QTest::newRow("emoji named whole") << 1251 << QStringLiteral("x😀") << 1 << QStringLiteral("😀")
+                                       << QStringLiteral("U+1F600");
 }
 
-void TestAnsiCodePage::refusesWhatTheCodePageLacks() {
+void TestAnsiCodePage::refusesWhatTheCodePageLacks()
+{
     QFETCH(int, number);
     QFETCH(QString, text);
     QFETCH(int, position);
@@ -101,7 +108,8 @@ void TestAnsiCodePage::refusesWhatTheCodePageLacks() {
     QVERIFY2(encoded.message().contains(QString::number(number)), qPrintable(encoded.message()));
 }
 
-void TestAnsiCodePage::forLocale_data() {
+void TestAnsiCodePage::forLocale_data()
+{
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("number");
     QTest::newRow("ru_RU") << QStringLiteral("ru_RU") << 1251;
@@ -115,7 +123,8 @@ void TestAnsiCodePage::forLocale_data() {
     QTest::newRow("C") << QStringLiteral("C") << 1252;
 }
 
-void TestAnsiCodePage::forLocale() {
+void TestAnsiCodePage::forLocale()
+{
     QFETCH(QString, locale);
     QFETCH(int, number);
     QCOMPARE(AnsiCodePage::forLocale(QLocale(locale)).number(), number);

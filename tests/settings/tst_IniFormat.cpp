@@ -68,8 +68,9 @@ void TestIniFormat::rewriteOfMixedFile()
 {
     // The shell's section, then ours with both keys and a foreign key: the foreign key ends up under the shell's
     // section, then one empty line and our new section.
-    const QStringList old = lines({"[.ShellClassInfo]", "IconResource=C:\\x.ico,0", "", "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]",
-                                   "IconArea_Image=C:\\old.jpg", "Foreign=1", "IconArea_Text=0x00FF"});
+    const QStringList old =
+        lines({"[.ShellClassInfo]", "IconResource=C:\\x.ico,0", "", "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]",
+               "IconArea_Image=C:\\old.jpg", "Foreign=1", "IconArea_Text=0x00FF"});
     const QString text = composeRewrite(keptLines(old), S("D:\\Фото\\море.jpg"), S("FF0000"));
     QCOMPARE(text, S("[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\nForeign=1\r\n\r\n"
                      "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=D:\\Фото\\море.jpg\r\n"
@@ -122,15 +123,15 @@ void TestIniFormat::readRule_data()
     QTest::addColumn<QString>("digits");
     QTest::newRow("no keys") << lines({"[.ShellClassInfo]", "X=1"}) << QString() << S("000000");
     QTest::newRow("case of digits kept") << lines({"IconArea_Text=0x00ff"}) << QString() << S("ff");
-    QTest::newRow("last one wins, any section")
-        << lines({"IconArea_Image=a.jpg", "[other]", "IconArea_Image=b.jpg", "IconArea_Text=0x0012", "IconArea_Text=0x0034"})
-        << S("b.jpg") << S("34");
+    QTest::newRow("last one wins, any section") << lines({"IconArea_Image=a.jpg", "[other]", "IconArea_Image=b.jpg",
+                                                          "IconArea_Text=0x0012", "IconArea_Text=0x0034"})
+                                                << S("b.jpg") << S("34");
     QTest::newRow("empty picture") << lines({"IconArea_Image="}) << QString() << S("000000");
     QTest::newRow("prefix digits skipped unchecked") << lines({"IconArea_Text=0xFFFFFF"}) << QString() << S("FFFF");
     QTest::newRow("exactly 18 characters") << lines({"IconArea_Text=0xFF"}) << QString() << QString();
     QTest::newRow("blank before key is ignored") << lines({" IconArea_Image=a.jpg"}) << QString() << S("000000");
-    QTest::newRow("lone LF inside a line") << lines({"[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\nIconArea_Image=a.jpg"})
-                                           << QString() << S("000000");
+    QTest::newRow("lone LF inside a line")
+        << lines({"[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\nIconArea_Image=a.jpg"}) << QString() << S("000000");
 }
 
 void TestIniFormat::readRule()
