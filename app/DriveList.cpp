@@ -1,7 +1,7 @@
 #include "DriveList.h"
 
 #include <QDir>
-#include <QSet>
+#include <QMap>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 
@@ -47,23 +47,17 @@ void DriveList::refresh(const QString& folder)
 {
     const QSignalBlocker blocker(this);
     clear();
-    QSet<QString> seen;
-    QStringList roots;
+    // Mount point to label; the root is always offered.
+    QMap<QString, QString> volumes{{QStringLiteral("/"), QString()}};
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !isUserVolume(volume) || seen.contains(volume.rootPath()))
-            continue;
-        seen.insert(volume.rootPath());
-        roots.append(volume.rootPath());
+        if (volume.isValid() && isUserVolume(volume))
+            volumes.insert(volume.rootPath(), volume.name());
     }
-    if (!seen.contains(QStringLiteral("/")))
-        roots.prepend(QStringLiteral("/"));
-    roots.sort();
-    for (const QString& root : roots) {
-        const QStorageInfo volume(root);
-        const QString label = volume.name().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(volume.name());
-        addItem(QDir::toNativeSeparators(root) + label, root);
+    for (auto it = volumes.cbegin(); it != volumes.cend(); ++it) {
+        const QString label = it.value().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(it.value());
+        addItem(QDir::toNativeSeparators(it.key()) + label, it.key());
     }
-    restore(driveOf(roots, folder));
+    restore(driveOf(volumes.keys(), folder));
 }
 
 QStringList DriveList::roots() const

@@ -1,5 +1,7 @@
 #include "FakeFileSystem.h"
 
+#include "platform/TextLines.h"
+
 namespace mirtal::platform {
 
 FakeFileSystem::FakeFileSystem(QString programDirectory, AnsiCodePage codePage)
@@ -23,26 +25,6 @@ QString FakeFileSystem::normalized(const QString& path)
     if (p.size() > 1 && p.endsWith(QLatin1Char('/')))
         p.chop(1);
     return p;
-}
-
-QStringList FakeFileSystem::splitLines(const QString& text)
-{
-    QStringList lines;
-    QString current;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
-            lines.append(current);
-            current.clear();
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-        } else {
-            current.append(c);
-        }
-    }
-    if (!current.isEmpty())
-        lines.append(current);
-    return lines;
 }
 
 void FakeFileSystem::addDirectory(const QString& path, quint32 attributes)

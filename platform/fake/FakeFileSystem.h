@@ -49,7 +49,6 @@ public:
     QString programDirectory() const override { return m_programDirectory; }
 
     static QString normalized(const QString& path);
-    static QStringList splitLines(const QString& text);
 
 private:
     struct Failure {

@@ -1,6 +1,7 @@
 #include "LinuxFileSystem.h"
 
 #include "platform/Paths.h"
+#include "platform/TextLines.h"
 #include "platform/linux/AttributeStores.h"
 #include "platform/linux/SysCallSupport.h"
 
@@ -28,20 +29,6 @@ bool isDotName(const QString& path)
 {
     const QString name = path.mid(lastSeparator(path) + 1);
     return name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String("..");
-}
-
-// A line ends at CR or CR LF; a lone LF stays in the line; the last line needs no end.
-QStringList splitLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype cr = text.indexOf(u'\r'); cr >= 0; cr = text.indexOf(u'\r', start)) {
-        lines.append(text.mid(start, cr - start));
-        start = (cr + 1 < text.size() && text.at(cr + 1) == u'\n') ? cr + 2 : cr + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
 }
 
 QByteArray randomSuffix()
