@@ -25,7 +25,6 @@ private Q_SLOTS:
     void optionGroupRunsItsHandlerNestedOnlyOnChange();
     void driveOfAFolder_data();
     void driveOfAFolder();
-    void unreadableFolderIsReportedAndSurvived();
 };
 
 void TestMainWindow::startUpState()
@@ -200,18 +199,6 @@ void TestMainWindow::driveOfAFolder()
     QFETCH(QString, drive);
     const QStringList roots{S("/"), S("/home"), S("/media/ann/USB")};
     QCOMPARE(app::DriveList::driveOf(roots, folder), drive);
-}
-
-void TestMainWindow::unreadableFolderIsReportedAndSurvived()
-{
-    Harness h;
-    h.start();
-    const QString before = h.text2();
-    const Status moved = h.form().folderList()->setPath(h.folder() + S("/no-such-folder"));
-    QVERIFY(!moved);
-    QCOMPARE(h.form().folderList()->path(), before);
-    QCOMPARE(h.text2(), before);
-    QCOMPARE(h.ends, 0);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -85,13 +85,6 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QColor centre(const QImage& image) { return image.pixelColor(image.width() / 2, image.height() / 2); }
-
-bool near(QColor a, QColor b)
-{
-    return qAbs(a.red() - b.red()) <= 4 && qAbs(a.green() - b.green()) <= 4 && qAbs(a.blue() - b.blue()) <= 4;
-}
-
 } // namespace
 
 // The preview is decoded at its own size and the size text read from the file's header; the pixels of the whole
@@ -100,36 +93,10 @@ class TestRealPictures final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void previewAtItsOwnSizeWithTheNaturalSizeText();
     void refusedByContentThoughTheHeaderIsRead_data();
     void refusedByContentThoughTheHeaderIsRead();
-    void copyIsMadeFromThePictureShown();
-    void secondFitScalesTheCopy();
     void pictureGoneBeforeTheFitIsReported();
 };
-
-void TestRealPictures::previewAtItsOwnSizeWithTheNaturalSizeText()
-{
-    RealWindow w;
-    const QString photo = w.path("photo.jpg");
-    QVERIFY(writePicture(photo, QSize(3200, 2400), QColor(200, 40, 40)));
-    QVERIFY(w.writeIni(photo));
-    app::Form1& form = w.start();
-    QCOMPARE(w.label5(), S("3200x2400\r\n1.333"));
-    QCOMPARE(form.picture2().size(), QSize(3200, 2400));
-    QCOMPARE(w.text4(), photo);
-    const QPixmap preview = w.preview();
-    QCOMPARE(preview.size(), form.findChild<QLabel*>(S("Image1"))->size() * preview.devicePixelRatio());
-    QVERIFY(near(centre(preview.toImage()), QColor(200, 40, 40)));
-
-    // A picture chosen in the dialog alike.
-    const QString small = w.path("small.bmp");
-    QVERIFY(writePicture(small, QSize(30, 20), QColor(0, 0, 255), "BMP"));
-    w.choose(small);
-    QCOMPARE(w.label5(), S("30x20\r\n1.5"));
-    QCOMPARE(form.picture2().size(), QSize(30, 20));
-    QVERIFY(w.dialogs.shown().isEmpty());
-}
 
 void TestRealPictures::refusedByContentThoughTheHeaderIsRead_data()
 {
@@ -171,47 +138,6 @@ void TestRealPictures::refusedByContentThoughTheHeaderIsRead()
     QCOMPARE(w.label5(), S("40x30\r\n1.333"));
     QCOMPARE(form.picture2().size(), QSize(40, 30));
     QCOMPARE(w.ends, 0);
-}
-
-void TestRealPictures::copyIsMadeFromThePictureShown()
-{
-    // After a refused choice, ImagePath names the refused file but the window still shows the earlier picture:
-    // the copy takes its pixels from what is shown and its name from ImagePath.
-    RealWindow w;
-    const QString shown = w.path("shown.jpg");
-    const QString refused = w.path("refused.jpg");
-    QVERIFY(writePicture(shown, QSize(1600, 1200), QColor(20, 160, 40)));
-    QVERIFY(writeFile(refused, "not a picture"));
-    app::Form1& form = w.start();
-    w.choose(shown);
-    w.choose(refused);
-    form.R1024_Click();
-
-    const QImage copy(w.copyPath("refused.bmp"));
-    QCOMPARE(copy.size(), QSize(781, 626));
-    QVERIFY(near(centre(copy), QColor(20, 160, 40)));
-    QCOMPARE(form.ImagePath, w.copyPath("refused.bmp"));
-    QCOMPARE(w.label5(), S("781x626\r\n1.248"));
-}
-
-void TestRealPictures::secondFitScalesTheCopy()
-{
-    RealWindow w;
-    const QString photo = w.path("sea.jpg");
-    QVERIFY(writePicture(photo, QSize(2000, 1000), QColor(30, 60, 200)));
-    app::Form1& form = w.start();
-    w.choose(photo);
-    form.R1024_Click();
-    QCOMPARE(form.picture2().path, w.copyPath("sea.bmp"));
-    // The picture is replaced under the program's feet: the next fit scales the copy, not the picture.
-    QVERIFY(writePicture(photo, QSize(2000, 1000), QColor(250, 250, 0)));
-    const QString copy = w.copyPath("sea.bmp");
-    form.findChild<QLineEdit*>(S("Text1"))->setText(S("400"));
-    form.findChild<QLineEdit*>(S("Text3"))->setText(S("300"));
-    form.option3().select(0);
-    QCOMPARE(QImage(copy).size(), QSize(400, 300));
-    QVERIFY(near(centre(QImage(copy)), QColor(30, 60, 200)));
-    QCOMPARE(w.label5(), S("400x300\r\n1.333"));
 }
 
 void TestRealPictures::pictureGoneBeforeTheFitIsReported()

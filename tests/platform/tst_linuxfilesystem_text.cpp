@@ -53,16 +53,11 @@ private Q_SLOTS:
     void writeCreatesNewFile();
     void writeReplacesAndKeepsPermissionBits();
     void writeRefusesUnrepresentableBeforeTouchingAnything();
-    void writeFailureLeavesOldFile_data();
-    void writeFailureLeavesOldFile();
     void writeHandlesShortWritesAndInterrupts();
     void writeRetriesTakenTempName();
     void directoryFlushUnsupportedIsFine();
     void writeOverDirectoryFails();
     void writeSweepsStaleTemporaries();
-
-    void removeFile();
-    void makeDirectory();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -226,57 +221,6 @@ void TestLinuxFileSystemText::writeRefusesUnrepresentableBeforeTouchingAnything(
     QVERIFY(fs.checkEncodable(QStringLiteral("Café €")).isOk());
 }
 
-void TestLinuxFileSystemText::writeFailureLeavesOldFile_data()
-{
-    QTest::addColumn<QString>("step");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("open folder") << QStringLiteral("openat1") << EACCES << QStringLiteral("папку");
-    QTest::newRow("create temp") << QStringLiteral("openat2") << EACCES << QStringLiteral("временный");
-    QTest::newRow("stat old file") << QStringLiteral("fstatat") << EIO << QStringLiteral("сведения");
-    QTest::newRow("write") << QStringLiteral("write") << ENOSPC << QStringLiteral("записать");
-    QTest::newRow("permissions") << QStringLiteral("fchmod") << EPERM << QStringLiteral("права");
-    QTest::newRow("flush") << QStringLiteral("fsync") << EIO << QStringLiteral("сбросить");
-    QTest::newRow("close") << QStringLiteral("close") << EIO << QStringLiteral("закрыть");
-    QTest::newRow("rename") << QStringLiteral("renameat") << EIO << QStringLiteral("заменить");
-}
-
-void TestLinuxFileSystemText::writeFailureLeavesOldFile()
-{
-    QFETCH(QString, step);
-    QFETCH(int, error);
-    QFETCH(QString, says);
-    const QString target = path(QStringLiteral("Desktop.ini"));
-    const QByteArray old("[Old]\r\nkey=value\r\n");
-    QVERIFY(writeBytes(target, old));
-
-    LinuxSysCalls sys;
-    if (step == QLatin1String("openat1"))
-        failCall(sys.openat, 1, error);
-    else if (step == QLatin1String("openat2"))
-        failCall(sys.openat, 2, error);
-    else if (step == QLatin1String("fstatat"))
-        failCall(sys.fstatat, 1, error);
-    else if (step == QLatin1String("write"))
-        failCall(sys.write, 1, error);
-    else if (step == QLatin1String("fchmod"))
-        failCall(sys.fchmod, 1, error);
-    else if (step == QLatin1String("fsync"))
-        failCall(sys.fsync, 1, error);
-    else if (step == QLatin1String("close"))
-        failCall(sys.close, 1, error);
-    else if (step == QLatin1String("renameat"))
-        failCall(sys.renameat, 1, error);
-    LinuxFileSystem fs(AnsiCodePage::windows1251(), QString(), sys);
-
-    const auto status = fs.writeText(target, QStringLiteral("Новый текст"));
-    QVERIFY(!status.isOk());
-    QVERIFY2(status.message().contains(says), qPrintable(status.message()));
-    QVERIFY2(status.message().contains(QString::fromLocal8Bit(std::strerror(error))), qPrintable(status.message()));
-    QCOMPARE(readBytes(target), old);
-    QCOMPARE(entriesOf(m_dir->path()), QStringList{QStringLiteral("Desktop.ini")});
-}
-
 void TestLinuxFileSystemText::writeHandlesShortWritesAndInterrupts()
 {
     const QString target = path(QStringLiteral("Desktop.ini"));
@@ -343,35 +287,6 @@ void TestLinuxFileSystemText::writeOverDirectoryFails()
     const auto noFolder = fs.writeText(path(QStringLiteral("missing/Desktop.ini")), QStringLiteral("x"));
     QVERIFY(!noFolder.isOk());
     QCOMPARE(noFolder.kind(), ErrorKind::NotFound);
-}
-
-void TestLinuxFileSystemText::removeFile()
-{
-    const QString target = path(QStringLiteral("Desktop.ini"));
-    QVERIFY(writeBytes(target, "x"));
-    LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    const auto removed = fs.removeFile(target);
-    QVERIFY2(removed.isOk(), qPrintable(removed.message()));
-    QVERIFY(!QFile::exists(target));
-
-    const auto again = fs.removeFile(target);
-    QVERIFY(!again.isOk());
-    QCOMPARE(again.kind(), ErrorKind::NotFound);
-    QVERIFY2(again.message().contains(target), qPrintable(again.message()));
-}
-
-void TestLinuxFileSystemText::makeDirectory()
-{
-    LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
-    const QString pictures = path(QStringLiteral("pictures"));
-    const auto made = fs.makeDirectory(pictures);
-    QVERIFY2(made.isOk(), qPrintable(made.message()));
-    QVERIFY(QFileInfo(pictures).isDir());
-    QVERIFY(!fs.makeDirectory(pictures).isOk());
-
-    const auto deep = fs.makeDirectory(path(QStringLiteral("a/b")));
-    QVERIFY(!deep.isOk());
-    QCOMPARE(deep.kind(), ErrorKind::NotFound);
 }
 
 void TestLinuxFileSystemText::writeSweepsStaleTemporaries()
