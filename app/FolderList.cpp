@@ -15,8 +15,9 @@ namespace {
 
 constexpr int kIndentPixels = 10;
 
-// Draws each entry with what its row tells: the indent of a tree, the open or closed folder, the current folder
-// in bold. Nothing of this is stored per entry.
+// Draws each entry with what its row tells: the indent of a tree, the open or closed folder. Nothing of this is
+// stored per entry. No bold face for the current folder: a second weight is a font engine of its own before the
+// first frame, and the open folders already show the way down to it.
 class FolderDelegate final : public QStyledItemDelegate {
 public:
     explicit FolderDelegate(FolderList* list)
@@ -38,8 +39,6 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         option->icon = m_list->iconOfRow(index.row());
         option->features |= QStyleOptionViewItem::HasDecoration;
-        if (index.row() == m_list->currentFolderRow())
-            option->font.setBold(true);
     }
 
 private:
