@@ -1,3 +1,5 @@
+// The shell calls: a maximised start, URLs refused before anything starts, and the change notice a listening
+// Explorer window hears.
 #include "Check.h"
 #include "TempFolder.h"
 
