@@ -144,7 +144,8 @@ QStringList FolderList::subfolderNames(const QString& folder)
     std::vector<Keyed> keyed;
     keyed.reserve(static_cast<size_t>(names.size()));
     for (qsizetype i = 0; i < names.size(); ++i)
-        keyed.push_back({collator.sortKey(names.at(i)), i});
+        // Folded first: in the C locale Qt's sort keys ignore the collator's case setting, which compare() obeys.
+        keyed.push_back({collator.sortKey(names.at(i).toCaseFolded()), i});
     std::sort(keyed.begin(), keyed.end(), [&names](const Keyed& a, const Keyed& b) {
         const int order = a.key.compare(b.key);
         // Names equal but for case keep one order from run to run.

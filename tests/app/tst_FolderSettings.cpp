@@ -1,27 +1,169 @@
+// Reading, applying and removing a folder's Desktop.ini: the exact bytes and attributes written, foreign lines kept,
+// the damaged-file question, refusal without loss, the copy removed with the settings, and every box shown.
 #include "Harness.h"
 
 #include <QDir>
 #include <QTest>
+#include <QTextEdit>
+
+#include <functional>
 
 using namespace mirtal;
-using platform::Answer;
+namespace attr = platform::attr;
 
 namespace {
 
-QByteArray cp1251(const char* utf8)
+QByteArray cp1251(const QString& text) { return platform::AnsiCodePage::windows1251().encode(text).value(); }
+
+const QByteArray kForeign = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n"
+                            "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=C:\\old.jpg\r\n"
+                            "Foreign=1\r\nIconArea_Text=0x00FF\r\n";
+const QByteArray kUnchanged = "as at the start";
+constexpr quint32 kBefore = attr::Hidden | attr::System | attr::ReadOnly; // of every file the window finds
+const QString kDamaged = S("? Мирталь: Во время чтения файла настройки возникла ошибка \r\n"
+                           "              Вероятно файл настройки испорчен\r\n"
+                           "                             Удалить его?");
+const QString kSure = S("? Подтверждение удаления: Вы уверены?");
+const QString kRemoved = S("i Радуйся: Файл настройки удалён");
+const QString kEdited = S("i Готово: Файл настройки отредактирован");
+const QString kFound = S("Файл настройки найден");
+const QString kGone = S("Файла настройки больше нет с нами");
+
+struct Case {
+    const char* name;
+    QByteArray file = {}; // Desktop.ini when the window starts; empty: none
+    int yes = 0;          // answers Yes queued before the start
+    std::function<void(Harness&)> act = [](Harness&) {};
+    QStringList boxes = {};        // every box from the start on
+    QByteArray after = kUnchanged; // Desktop.ini at the end; empty: gone
+    quint32 attributes = kBefore;
+    QString label2 = kFound;
+};
+
+// Removing a picture's settings takes its copy in the program's folder, never the picture itself.
+Case removal(const char* name, const QString& picture, const QString& copy)
 {
-    return platform::AnsiCodePage::windows1251().encode(QString::fromUtf8(utf8)).value();
+    const auto act = [=](Harness& h) {
+        h.addPicture(picture, QSize(20, 10));
+        if (!copy.isEmpty())
+            h.addPicture(copy, QSize(5, 5));
+        QCOMPARE(h.form().ImagePath, picture);
+        h.form().Command4_Click();
+        QVERIFY(copy.isEmpty() || !h.fs.exists(copy));
+        QCOMPARE(h.fs.exists(picture), picture != copy);
+        QCOMPARE(h.form().ImagePath, QString());
+        QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
+    };
+    return {name, cp1251(S("IconArea_Image=") + picture + S("\r\n")), 1, act, {kSure, kRemoved}, {}, 0, kGone};
 }
 
-const QByteArray kForeignFile = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n"
-                                "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=C:\\old.jpg\r\n"
-                                "Foreign=1\r\nIconArea_Text=0x00FF\r\n";
-
-QString damagedQuestion()
+const QList<Case>& cases()
 {
-    return S("Во время чтения файла настройки возникла ошибка \r\n"
-             "              Вероятно файл настройки испорчен\r\n"
-             "                             Удалить его?");
+    static const QByteArray created = cp1251(S("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
+                                               "IconArea_Image=/Фото/море.jpg\r\nIconArea_Text=0x00FF\r\n"));
+    const auto remove = [](Harness& h) { h.form().Command4_Click(); };
+    static const QList<Case> all = {
+        {.name = "create, then rewrite stably",
+         .act =
+             [](Harness& h) {
+                 h.fs.addDirectory(h.folder(), attr::Hidden | attr::ReadOnly);
+                 h.choose(S("/Фото/море.jpg"));
+                 h.dialogs.queueColor(0x0000FF);
+                 h.form().Command3_Click();
+                 h.form().Command5_Click();
+                 QCOMPARE(h.ini(), created);
+                 QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
+                 QCOMPARE(h.form().TextColorHex, S("FF")); // reloaded as written
+                 // The first rewrite puts one empty line ahead of our section; later ones change nothing.
+                 h.form().Command5_Click();
+                 h.form().Command5_Click();
+             },
+         .boxes = {S("i Готово: Файл настройки создан"), kEdited, kEdited},
+         .after = "\r\n" + created,
+         .attributes = attr::Hidden | attr::System},
+        {.name = "rewrite keeps foreign lines",
+         .file = kForeign,
+         .act =
+             [](Harness& h) {
+                 h.form().Option1_MouseDown(); // no background
+                 h.form().TextColorHex.clear();
+                 h.form().Command5_Click();
+             },
+         .boxes = {kEdited},
+         .after = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\nForeign=1\r\n\r\n"
+                  "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Text=0x00000000\r\n",
+         .attributes = attr::Hidden | attr::System},
+        {.name = "a path the code page cannot hold is refused, touching nothing",
+         .file = kForeign,
+         .act =
+             [](Harness& h) {
+                 h.choose(S("/pics/日本.jpg"));
+                 h.fs.clearLog();
+                 h.form().Command5_Click();
+                 for (const QString& call : h.fs.log())
+                     QVERIFY2(!call.startsWith(S("write")) && !call.startsWith(S("attrib")), qPrintable(call));
+                 QCOMPARE(h.form().ImagePath, S("/pics/日本.jpg"));
+             },
+         .boxes = {S("! Мирталь: Путь к картинке нельзя записать в файл настройки.\nСимвол «日» (U+65E5) нельзя "
+                     "записать в кодировке Windows-1251.\nПереименуйте картинку или выберите другую. Ничего не "
+                     "записано.")}},
+        {.name = "colour line of 18 characters", .file = "IconArea_Text=0xFF\r\n", .boxes = {kDamaged}},
+        {.name = "colour line too short", .file = "IconArea_Text=255\r\n", .boxes = {kDamaged}},
+        {.name = "not hexadecimal", .file = "IconArea_Text=0x00GG\r\n", .boxes = {kDamaged}},
+        {.name = "above a colour", .file = "IconArea_Text=0x001000000\r\n", .boxes = {kDamaged}},
+        // Read byte by byte as ANSI text: no key is recognised, and nothing breaks.
+        {.name = "UTF-16", .file = QByteArray("\xFF\xFEI\0c\0o\0n\0A\0r\0e\0a\0_\0T\0e\0x\0t\0=\0\r\0\n\0", 34)},
+        {.name = "damaged, deleted on Yes twice",
+         .file = "IconArea_Text=255\r\n",
+         .yes = 2,
+         .boxes = {kDamaged, kSure, kRemoved},
+         .after = {},
+         .label2 = kGone},
+        {.name = "remove without a file",
+         .act = remove,
+         .boxes = {S("! Нет здесь никакого файла настройки: В выбранной папке нет файла настройки")},
+         .after = {},
+         .label2 = S("Файл настройки отсутствует")},
+        {.name = "remove answered No", .file = kForeign, .act = remove, .boxes = {kSure}},
+        removal("remove: copy of a picture", S("/Фото/море.jpg"), S("/opt/mirtal/pictures/море.bmp")),
+        removal("remove: the copy itself", S("/opt/mirtal/pictures/sea.bmp"), S("/opt/mirtal/pictures/sea.bmp")),
+        removal("remove: name shorter than four", S("/pics/a.b"), QString()),
+        // The fit reset finds no file chosen in the dialog: no picture, so no copy is looked for.
+        {.name = "remove after the automatic fit of the file's picture",
+         .file = "IconArea_Image=/pics/sea.jpg\r\n",
+         .yes = 1,
+         .act =
+             [](Harness& h) {
+                 h.form().R1024_Click();
+                 QCOMPARE(h.form().ImagePath, S("/opt/mirtal/pictures/sea.bmp"));
+                 h.form().Command4_Click();
+                 QVERIFY(h.fs.exists(S("/opt/mirtal/pictures/sea.bmp")) && h.checked("RNN"));
+             },
+         .boxes = {S("- Мирталь: Ошибка загрузки фона"), kSure, kRemoved},
+         .after = {},
+         .label2 = kGone},
+        // Highlighting loads nothing, but apply writes there; opening it loads it and resets the fit choice.
+        {.name = "highlighted, then opened folder",
+         .act =
+             [](Harness& h) {
+                 const QString inner = h.folder() + S("/inner");
+                 QVERIFY(QDir(h.folder()).mkdir(S("inner")) && h.form().folderList()->setPath(h.folder()));
+                 h.fs.addDirectory(inner);
+                 h.choose(S("/pics/sea.jpg"));
+                 h.form().R1024_Click();
+                 QVERIFY(h.form().folderList()->highlight(inner));
+                 QCOMPARE(h.control<QTextEdit>("Text2")->toPlainText(), inner);
+                 QCOMPARE(h.label("Label2"), S("Файл настройки отсутствует"));
+                 h.form().Command5_Click();
+                 QVERIFY(h.fs.exists(inner + S("/Desktop.ini")));
+                 h.fs.addFile(inner + S("/Desktop.ini"), "IconArea_Text=0x00FF00\r\n");
+                 QVERIFY(h.form().folderList()->open(h.form().folderList()->currentRow()));
+                 QVERIFY(h.form().TextColorHex == S("FF00") && h.form().ImagePath.isEmpty());
+                 QVERIFY(h.checked("RNN") && h.form().option3().selected() == 3);
+             },
+         .boxes = {S("i Готово: Файл настройки создан")}},
+    };
+    return all;
 }
 
 } // namespace
@@ -30,321 +172,68 @@ class TestFolderSettings final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Loading.
-    void loadWithoutFile();
-    void loadFileWithoutKeys();
-    void loadColourAndPicture();
-    void loadMissingOrHiddenPictureKeepsThePath_data();
-    void loadMissingOrHiddenPictureKeepsThePath();
-    void damagedFile_data();
-    void damagedFile();
-    void unreadablePictureAsksWithColoursAlreadySet();
-    void damagedFileYesRunsTheRemoval();
-
-    // Applying.
-    void applyCreatesTheFile();
-    void applyRewritesKeepingForeignLines();
-    void applyIsByteStableFromTheSecondRewrite();
-    void applyToHighlightedFolder();
-    void applyRefusesUnrepresentablePath();
-
-    // Removing.
-    void removeWithoutFile();
-    void removeAnsweredNo();
-    void removeDeletesFileAndCopy_data();
-    void removeDeletesFileAndCopy();
-    void removeAfterAutomaticFitOfAFilePicture();
+    void job_data();
+    void job();
+    void loadShowsThePictureOrKeepsItsPath();
 };
 
-void TestFolderSettings::loadWithoutFile()
+void TestFolderSettings::job_data()
 {
-    Harness h;
-    h.start();
-    h.form().Command8_Click();
-    QCOMPARE(h.label("Label2"), S("Файл настройки отсутствует"));
-    QCOMPARE(h.form().sampleColor(), QColor(Qt::black));
-    QVERIFY(h.previewEmpty());
-    QVERIFY(h.option1());
-    QCOMPARE(h.text4(), QString());
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < cases().size(); ++i)
+        QTest::newRow(cases()[i].name) << i;
 }
 
-void TestFolderSettings::loadFileWithoutKeys()
+void TestFolderSettings::job()
 {
-    Harness h;
-    h.writeIni("[.ShellClassInfo]\r\nIconResource=x.ico,0\r\n", platform::attr::Hidden | platform::attr::System);
-    h.start();
-    QCOMPARE(h.label("Label2"), S("Файл настройки найден"));
-    QCOMPARE(h.form().ImagePath, QString());
-    QCOMPARE(h.form().TextColorHex, S("000000"));
-    QVERIFY(h.option1() && h.previewEmpty());
-}
-
-void TestFolderSettings::loadColourAndPicture()
-{
-    Harness h;
-    h.addPicture(S("/pics/sea.jpg"), QSize(1024, 768));
-    h.writeIni("[x]\r\nIconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x00ff\r\n");
-    h.start();
-    QCOMPARE(h.form().TextColorHex, S("ff"));
-    QCOMPARE(h.form().sampleColor(), QColor(255, 0, 0));
-    QCOMPARE(h.form().ImagePath, S("/pics/sea.jpg"));
-    QCOMPARE(h.text4(), S("/pics/sea.jpg"));
-    QCOMPARE(h.label("Label5"), S("1024x768\r\n1.333"));
-    QVERIFY(h.option2() && !h.option1());
-    QVERIFY(!h.previewEmpty());
-    QVERIFY(h.dialogs.shown().isEmpty());
-}
-
-void TestFolderSettings::loadMissingOrHiddenPictureKeepsThePath_data()
-{
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("missing") << false;
-    QTest::newRow("hidden") << true;
-}
-
-void TestFolderSettings::loadMissingOrHiddenPictureKeepsThePath()
-{
-    QFETCH(bool, exists);
-    Harness h;
-    if (exists)
-        h.addPicture(S("/pics/sea.jpg"), QSize(10, 10), platform::attr::Hidden);
-    h.writeIni("IconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x00FF00\r\n");
-    h.start();
-    QCOMPARE(h.form().ImagePath, S("/pics/sea.jpg"));
-    QVERIFY(h.option1() && h.previewEmpty());
-    QCOMPARE(h.text4(), QString());
-    // The next apply writes the path back unchanged.
-    h.form().Command5_Click();
-    QVERIFY(h.ini().contains("IconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x00FF00\r\n"));
-}
-
-void TestFolderSettings::damagedFile_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("colour line of 18 characters") << QByteArray("IconArea_Text=0xFF\r\n");
-    QTest::newRow("colour line too short") << QByteArray("IconArea_Text=255\r\n");
-    QTest::newRow("not hexadecimal") << QByteArray("IconArea_Text=0x00GG\r\n");
-    QTest::newRow("above a colour") << QByteArray("IconArea_Text=0x001000000\r\n");
-    QTest::newRow("UTF-16 with a byte-order mark")
-        << QByteArray("\xFF\xFEI\0c\0o\0n\0A\0r\0e\0a\0_\0T\0e\0x\0t\0=\0\r\0\n\0", 34);
-}
-
-void TestFolderSettings::damagedFile()
-{
-    QFETCH(QByteArray, file);
-    Harness h;
-    h.writeIni(file);
-    h.dialogs.queueAnswer(Answer::No);
-    h.start();
-    if (file.startsWith("\xFF\xFE")) {
-        // Read byte by byte as ANSI text: no key is recognised, and nothing breaks.
-        QVERIFY(h.dialogs.shown().isEmpty());
-        QCOMPARE(h.label("Label2"), S("Файл настройки найден"));
-        return;
-    }
-    QCOMPARE(h.dialogs.shownTexts(), QStringList{damagedQuestion()});
-    QCOMPARE(h.dialogs.shown().at(0).title, S("Мирталь"));
-    QCOMPARE(h.dialogs.shown().at(0).icon, platform::MessageIcon::Question);
-    QCOMPARE(h.label("Label2"), S("Файл настройки найден"));
-    QVERIFY(h.fs.exists(h.iniPath()));
-}
-
-void TestFolderSettings::unreadablePictureAsksWithColoursAlreadySet()
-{
-    Harness h;
-    h.fs.addFile(S("/pics/not-a-picture.jpg"), "text");
-    h.start();
-    h.writeIni("IconArea_Image=/pics/not-a-picture.jpg\r\nIconArea_Text=0x00FF0000\r\n");
-    QColor colourWhenAsked;
-    h.dialogs.setOnMessage([&](const auto&) { colourWhenAsked = h.form().sampleColor(); });
-    h.form().Command8_Click();
-    QCOMPARE(h.dialogs.shownTexts(), QStringList{damagedQuestion()});
-    QCOMPARE(colourWhenAsked, QColor(0, 0, 255));
-    QVERIFY(h.option1()); // unchanged from before the load
-}
-
-void TestFolderSettings::damagedFileYesRunsTheRemoval()
-{
-    Harness h;
-    h.writeIni("IconArea_Text=255\r\n");
-    h.dialogs.queueAnswer(Answer::Yes); // delete it?
-    h.dialogs.queueAnswer(Answer::Yes); // are you sure?
-    h.start();
-    QCOMPARE(h.dialogs.shownTexts(), (QStringList{damagedQuestion(), S("Вы уверены?"), S("Файл настройки удалён")}));
-    QVERIFY(!h.fs.exists(h.iniPath()));
-    QCOMPARE(h.label("Label2"), S("Файла настройки больше нет с нами"));
-}
-
-void TestFolderSettings::applyCreatesTheFile()
-{
-    Harness h;
-    h.addPicture(S("/Фото/море.jpg"), QSize(40, 30));
-    h.fs.addDirectory(h.folder(), platform::attr::Hidden | platform::attr::ReadOnly);
-    h.start();
-    h.dialogs.queueFile(S("/Фото/море.jpg"));
-    h.form().Command2_Click();
-    h.dialogs.queueColor(0x0000FF);
-    h.form().Command3_Click();
-    h.form().Command5_Click();
-    QCOMPARE(h.ini(), cp1251("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=/Фото/море.jpg\r\n"
-                             "IconArea_Text=0x00FF\r\n"));
-    QCOMPARE(h.fs.entry(h.iniPath())->attributes, platform::attr::Hidden | platform::attr::System);
-    QCOMPARE(h.fs.entry(h.folder())->attributes, platform::attr::System);
-    QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
-    QCOMPARE(h.dialogs.shown().last().text, S("Файл настройки создан"));
-    QCOMPARE(h.dialogs.shown().last().title, S("Готово"));
-    QCOMPARE(h.dialogs.shown().last().icon, platform::MessageIcon::Information);
-    // The reload shows what was written.
-    QCOMPARE(h.label("Label2"), S("Файл настройки найден"));
-    QCOMPARE(h.form().TextColorHex, S("FF"));
-}
-
-void TestFolderSettings::applyRewritesKeepingForeignLines()
-{
-    Harness h;
-    h.writeIni(kForeignFile, platform::attr::Hidden | platform::attr::System | platform::attr::ReadOnly);
-    h.start();
-    h.form().Option1_MouseDown(); // no background
-    h.form().TextColorHex.clear();
-    h.form().Command5_Click();
-    QCOMPARE(h.ini(), QByteArray("[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\nForeign=1\r\n\r\n"
-                                 "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Text=0x00000000\r\n"));
-    QCOMPARE(h.fs.entry(h.iniPath())->attributes, platform::attr::Hidden | platform::attr::System);
-    QCOMPARE(h.dialogs.shown().last().text, S("Файл настройки отредактирован"));
-    QCOMPARE(h.form().OtherLines, S("[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\nForeign=1\r\n"));
-}
-
-void TestFolderSettings::applyIsByteStableFromTheSecondRewrite()
-{
-    Harness h;
-    h.start();
-    h.form().Command5_Click();
-    const QByteArray created = h.ini();
-    QVERIFY(!created.startsWith("\r\n"));
-    h.form().Command5_Click();
-    const QByteArray first = h.ini();
-    QCOMPARE(first, "\r\n" + created);
-    h.form().Command5_Click();
-    QCOMPARE(h.ini(), first);
-}
-
-void TestFolderSettings::applyToHighlightedFolder()
-{
-    Harness h;
-    QVERIFY(QDir(h.folder()).mkdir(S("inner")));
-    const QString inner = h.folder() + S("/inner");
-    h.fs.addDirectory(inner);
-    h.start();
-    QVERIFY(h.form().folderList()->highlight(inner));
-    QCOMPARE(h.text2(), inner);
-    // Highlighting loads nothing.
-    QCOMPARE(h.label("Label2"), S("Файл настройки отсутствует"));
-    h.form().Command5_Click();
-    QVERIFY(h.fs.exists(inner + S("/Desktop.ini")));
-    QVERIFY(!h.fs.exists(h.iniPath()));
-}
-
-void TestFolderSettings::applyRefusesUnrepresentablePath()
-{
-    Harness h;
-    h.writeIni(kForeignFile, platform::attr::Hidden);
-    h.addPicture(S("/pics/日本.jpg"), QSize(8, 8));
-    h.start();
-    h.dialogs.queueFile(S("/pics/日本.jpg"));
-    h.form().Command2_Click();
-    h.fs.clearLog();
-    h.form().Command5_Click();
-    QCOMPARE(h.dialogs.shown().size(), 1);
-    QVERIFY(h.dialogs.shown().at(0).text.contains(S("«日»")));
-    QCOMPARE(h.ends, 0);
-    QCOMPARE(h.ini(), kForeignFile);
-    QCOMPARE(h.fs.entry(h.iniPath())->attributes, platform::attr::Hidden);
-    for (const QString& call : h.fs.log())
-        QVERIFY2(!call.startsWith(S("write")) && !call.startsWith(S("attrib")), qPrintable(call));
-    QCOMPARE(h.form().ImagePath, S("/pics/日本.jpg"));
-}
-
-void TestFolderSettings::removeWithoutFile()
-{
-    Harness h;
-    h.start();
-    h.form().Command4_Click();
-    QCOMPARE(h.dialogs.shown().size(), 1);
-    QCOMPARE(h.dialogs.shown().at(0).text, S("В выбранной папке нет файла настройки"));
-    QCOMPARE(h.dialogs.shown().at(0).title, S("Нет здесь никакого файла настройки"));
-    QCOMPARE(h.dialogs.shown().at(0).icon, platform::MessageIcon::Stop);
-    QCOMPARE(h.label("Label2"), S("Файл настройки отсутствует"));
-}
-
-void TestFolderSettings::removeAnsweredNo()
-{
-    Harness h;
-    h.writeIni(kForeignFile);
-    h.start();
-    h.dialogs.queueAnswer(Answer::No);
-    h.form().Command4_Click();
-    QCOMPARE(h.dialogs.shown().last().title, S("Подтверждение удаления"));
-    QCOMPARE(h.ini(), kForeignFile);
-}
-
-void TestFolderSettings::removeDeletesFileAndCopy_data()
-{
-    QTest::addColumn<QString>("picture");
-    QTest::addColumn<QString>("copy");
-    QTest::newRow("copy of a picture") << S("/Фото/море.jpg") << S("/opt/mirtal/pictures/море.bmp");
-    QTest::newRow("the copy itself") << S("/opt/mirtal/pictures/sea.bmp") << S("/opt/mirtal/pictures/sea.bmp");
-    QTest::newRow("four-letter extension") << S("/pics/x.jpeg") << S("/opt/mirtal/pictures/x..bmp");
-    QTest::newRow("name shorter than four") << S("/pics/a.b") << QString();
-}
-
-void TestFolderSettings::removeDeletesFileAndCopy()
-{
-    QFETCH(QString, picture);
-    QFETCH(QString, copy);
+    QFETCH(int, index);
+    const Case& c = cases()[index];
     Harness h;
     h.fs.addDirectory(S("/opt/mirtal/pictures"));
-    h.addPicture(picture, QSize(20, 10));
-    if (!copy.isEmpty() && copy != picture)
-        h.addPicture(copy, QSize(5, 5));
-    h.writeIni(platform::AnsiCodePage::windows1251().encode(S("IconArea_Image=") + picture + S("\r\n")).value(),
-               platform::attr::Hidden | platform::attr::System | platform::attr::ReadOnly);
-    h.fs.addDirectory(h.folder(), platform::attr::System);
+    h.fs.addDirectory(h.folder(), attr::System);
+    h.addPicture(S("/Фото/море.jpg"), QSize(40, 30));
+    h.addPicture(S("/pics/日本.jpg"), QSize(8, 8));
+    h.addPicture(S("/pics/sea.jpg"), QSize(1600, 1200));
+    if (!c.file.isEmpty())
+        h.writeIni(c.file, kBefore);
+    for (int i = 0; i < c.yes; ++i)
+        h.dialogs.queueAnswer(platform::Answer::Yes);
     h.start();
-    QCOMPARE(h.form().ImagePath, picture);
-    h.dialogs.clearShown();
-    h.dialogs.queueAnswer(Answer::Yes);
-    h.form().Command4_Click();
-    QVERIFY(!h.fs.exists(h.iniPath()));
-    if (!copy.isEmpty())
-        QVERIFY(!h.fs.exists(copy));
-    if (copy != picture)
-        QVERIFY(h.fs.exists(picture));
-    QCOMPARE(h.dialogs.shown().last().text, S("Файл настройки удалён"));
-    QCOMPARE(h.dialogs.shown().last().title, S("Радуйся"));
-    QCOMPARE(h.shell.changedFolders, QStringList{h.folder()});
-    QCOMPARE(h.label("Label2"), S("Файла настройки больше нет с нами"));
-    QCOMPARE(h.form().ImagePath, QString());
-    QCOMPARE(h.fs.entry(h.folder())->attributes, platform::attr::System);
+    c.act(h);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(h.boxes(), c.boxes);
+    const QByteArray after = c.after == kUnchanged ? c.file : c.after;
+    QCOMPARE(h.fs.exists(h.iniPath()), !after.isEmpty());
+    if (!after.isEmpty()) {
+        QCOMPARE(h.ini(), after);
+        QCOMPARE(h.fs.entry(h.iniPath())->attributes, c.attributes);
+    }
+    QCOMPARE(h.label("Label2"), c.label2);
+    // Applying makes the folder a system folder only; removing leaves it one.
+    QCOMPARE(h.fs.entry(h.folder())->attributes, attr::System);
     QCOMPARE(h.ends, 0);
 }
 
-void TestFolderSettings::removeAfterAutomaticFitOfAFilePicture()
+void TestFolderSettings::loadShowsThePictureOrKeepsItsPath()
 {
-    Harness h;
-    h.addPicture(S("/pics/sea.jpg"), QSize(1600, 1200));
-    h.writeIni("IconArea_Image=/pics/sea.jpg\r\n");
-    h.start();
-    h.form().R1024_Click();
-    QCOMPARE(h.form().ImagePath, S("/opt/mirtal/pictures/sea.bmp"));
-    h.dialogs.clearShown();
-    h.dialogs.queueAnswer(Answer::Yes);
-    h.form().Command4_Click();
-    // The fit reset finds no file chosen in the dialog: no picture, so no copy is looked for.
-    QCOMPARE(h.dialogs.shownTexts(),
-             (QStringList{S("Ошибка загрузки фона"), S("Вы уверены?"), S("Файл настройки удалён")}));
-    QVERIFY(h.fs.exists(S("/opt/mirtal/pictures/sea.bmp")));
-    QVERIFY(!h.fs.exists(h.iniPath()));
-    QVERIFY(h.checked("RNN"));
+    for (const int attributes : {0, int(attr::Hidden), -1}) { // shown, hidden, missing
+        Harness h;
+        if (attributes >= 0)
+            h.addPicture(S("/pics/sea.jpg"), QSize(1024, 768), quint32(attributes));
+        h.writeIni("[x]\r\nIconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x00ff\r\n");
+        h.start();
+        const bool shown = attributes == 0;
+        QVERIFY(h.form().ImagePath == S("/pics/sea.jpg") && h.form().TextColorHex == S("ff"));
+        QCOMPARE(h.form().sampleColor(), QColor(255, 0, 0));
+        QVERIFY(h.option2() == shown && h.option1() != shown && h.previewEmpty() != shown);
+        QCOMPARE(h.text4(), shown ? S("/pics/sea.jpg") : QString());
+        QCOMPARE(h.label("Label5"), shown ? S("1024x768\r\n1.333") : QString());
+        QVERIFY(h.dialogs.shown().isEmpty());
+        // A picture gone or hidden is still written back by the next apply.
+        h.form().Command5_Click();
+        QVERIFY(h.ini().contains("IconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x00ff\r\n"));
+    }
 }
 
 QTEST_MAIN(TestFolderSettings)

@@ -1,204 +1,165 @@
+// The window as the user meets it: title, shape and tab order, keys, mouse presses and ends; choosing the picture
+// and fitting it, with the copy made or deleted (never the user's picture); the drive a folder lies on.
 #include "Harness.h"
 #include "app/DriveList.h"
 #include "app/TitleText.h"
-#include "platform/OptionGroup.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QGroupBox>
 #include <QTest>
 
 using namespace mirtal;
+
+namespace {
+
+const QString kSea = S("/pics/sea.jpg");
+const QString kCopy = S("/opt/mirtal/pictures/sea.bmp");
+
+} // namespace
 
 class TestMainWindow final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void startUpState();
-    void title_data();
-    void title();
-    void narrowedWindowShowsTheFirstColumnOnly();
-    void hiddenControlsNeverTakeTheFocus();
-    void f1OpensTheAboutWindowWithAnyModifier();
-    void exitCommandsEndAtOnce();
-    void generalErrorPathShowsTheErrorThenEnds();
-    void optionGroupRunsItsHandlerNestedOnlyOnChange();
-    void driveOfAFolder_data();
+    void shapeKeysAndEnds();
+    void chooseFitAndNoBackground();
+    void cancelWithoutEarlierChoiceAndColour();
     void driveOfAFolder();
 };
 
-void TestMainWindow::startUpState()
+void TestMainWindow::shapeKeysAndEnds()
 {
     Harness h;
-    h.start();
-    auto& f = h.form();
-    QCOMPARE(f.ImagePath, QString());
-    QCOMPARE(f.TextColorHex, S("000000"));
-    QCOMPARE(f.SectionHeader, S("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]"));
-    QCOMPARE(f.PicturesDir, S("/opt/mirtal/pictures/"));
-    QVERIFY(!f.CustomSizeSet);
-    QVERIFY(!f.FitResetInProgress);
-    QCOMPARE(h.text2(), h.folder());
-    QCOMPARE(f.CommonDialog1.filter, S("JPG, BMP, GIF|*.jpg;*.bmp;*.gif|BMP|*.bmp|JPG|*.jpg|GIF|*.gif"));
-    // The start-up load ran for the start folder.
-    QCOMPARE(h.label("Label2"), S("Файл настройки отсутствует"));
-    QVERIFY(h.option1() && !h.option2());
-    QCOMPARE(f.option3().selected(), 3);
-    QVERIFY(h.checked("RNN") && !h.checked("R1024") && !h.checked("RXXXX"));
-    QCOMPARE(h.control<QLineEdit>("Text1")->text(), S("783"));
-    QCOMPARE(h.control<QLineEdit>("Text3")->text(), S("626"));
-    QVERIFY(h.dialogs.shown().isEmpty());
-}
-
-void TestMainWindow::title_data()
-{
-    QTest::addColumn<QSize>("twips");
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("1024x768") << QSize(15360, 11520) << QLocale::c()
-                              << S("Мирталь папки - текущее разрешение: 1024x768");
-    // 120 dpi: 12 twips per pixel, still divided by 15.
-    QTest::newRow("120 dpi, Russian") << QSize(12288, 9216) << QLocale(QLocale::Russian)
-                                      << S("Мирталь папки - текущее разрешение: 819,2x614,4");
-    QTest::newRow("single precision") << QSize(1024, 1000) << QLocale(QLocale::Russian)
-                                      << S("Мирталь папки - текущее разрешение: 68,26667x66,66666");
-}
-
-void TestMainWindow::title()
-{
-    QFETCH(QSize, twips);
-    QFETCH(QLocale, locale);
-    QFETCH(QString, expected);
-    QCOMPARE(app::mainWindowTitle(twips, locale), expected);
-    Harness h(QSize(1, 1), locale);
-    h.screen.twips = twips;
-    h.start();
-    QCOMPARE(h.form().windowTitle(), expected);
-}
-
-void TestMainWindow::narrowedWindowShowsTheFirstColumnOnly()
-{
-    Harness h;
-    h.start();
-    const QRect visible(QPoint(0, 0), h.form().centralWidget()->size().boundedTo(h.form().size()));
-    QVERIFY(visible.width() < 480);
-    for (const char* name : {"Frame1", "Frame2", "Picture1", "Text2"}) {
-        const auto* w = h.control<QWidget>(name);
-        QVERIFY2(visible.contains(w->geometry()), name);
-        QVERIFY2(w->isVisible() || !h.form().isVisible(), name);
-    }
-    for (const char* name : {"Frame4", "Picture2", "Picture3"}) {
-        const auto* w = h.control<QWidget>(name);
-        QVERIFY2(w->geometry().left() >= visible.right(), name);
-        QVERIFY2(w->isHidden() && !w->isEnabled(), name);
-    }
-}
-
-void TestMainWindow::hiddenControlsNeverTakeTheFocus()
-{
-    Harness h;
+    h.locale = QLocale(QLocale::Russian);
+    h.addPicture(kSea, QSize(30, 20));
     h.start();
     h.form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&h.form()));
+    // Twips divided by 15 at any dpi, as single precision numbers in the user's locale.
+    QCOMPARE(h.form().windowTitle(), S("Мирталь папки - текущее разрешение: 1024x768"));
+    QCOMPARE(app::mainWindowTitle(QSize(1024, 1000), h.locale),
+             S("Мирталь папки - текущее разрешение: 68,26667x66,66666"));
+    QCOMPARE(h.form().CommonDialog1.filter, S("JPG, BMP, GIF|*.jpg;*.bmp;*.gif|BMP|*.bmp|JPG|*.jpg|GIF|*.gif"));
+    QVERIFY(h.option1() && !h.option2() && h.previewEmpty());
+    QVERIFY(h.checked("RNN") && !h.checked("R1024") && !h.checked("RXXXX"));
+    // The narrowed window shows the first column; the second stays hidden, disabled and out of the tab order.
+    const QRect visible(QPoint(0, 0), h.form().centralWidget()->size().boundedTo(h.form().size()));
+    QVERIFY(visible.width() < 480);
+    for (const char* name : {"Frame1", "Frame2", "Picture1", "Text2"})
+        QVERIFY2(visible.contains(h.control<QWidget>(name)->geometry()) && h.control<QWidget>(name)->isVisible(), name);
+    const QList<QWidget*> hidden{h.control<QWidget>("Frame4"), h.control<QWidget>("Picture2"),
+                                 h.control<QWidget>("Picture3")};
+    for (const QWidget* w : hidden)
+        QVERIFY2(w->geometry().left() >= visible.right() && w->isHidden() && !w->isEnabled(),
+                 qPrintable(w->objectName()));
     h.control<QWidget>("Text2")->setFocus();
     QStringList visited;
     for (int i = 0; i < 30; ++i) {
         QWidget* focus = QApplication::focusWidget();
         QVERIFY(focus);
         visited.append(focus->objectName());
-        for (const char* hidden : {"Frame4", "Picture2", "Picture3"})
-            QVERIFY2(!h.control<QWidget>(hidden)->isAncestorOf(focus) && focus->objectName() != QLatin1String(hidden),
-                     qPrintable(focus->objectName()));
+        for (const QWidget* w : hidden)
+            QVERIFY2(w != focus && !w->isAncestorOf(focus), qPrintable(focus->objectName()));
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    QVERIFY(visited.contains(S("Dir1")));
-    QVERIFY(visited.contains(S("Command5")));
-    QVERIFY(!visited.contains(S("Text4")));
-    QVERIFY(!visited.contains(S("Text1")));
-}
+    QVERIFY(visited.contains(S("Dir1")) && visited.contains(S("Command5")));
+    QVERIFY(!visited.contains(S("Text4")) && !visited.contains(S("Text1")));
 
-void TestMainWindow::f1OpensTheAboutWindowWithAnyModifier()
-{
-    Harness h;
-    h.start();
-    h.form().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&h.form()));
+    // F1 with any modifier opens the about window, as the menu item does.
     QWidget* dir1 = h.control<QWidget>("Dir1");
     dir1->setFocus();
-    QTest::keyClick(dir1, Qt::Key_F1);
-    QTest::keyClick(dir1, Qt::Key_F1, Qt::ShiftModifier);
-    QTest::keyClick(dir1, Qt::Key_F1, Qt::ControlModifier | Qt::AltModifier);
-    QCOMPARE(h.aboutShown, 3);
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::ControlModifier | Qt::AltModifier})
+        QTest::keyClick(dir1, Qt::Key_F1, modifiers);
     QTest::keyClick(dir1, Qt::Key_F2);
-    QCOMPARE(h.aboutShown, 3);
     h.form().menuAction(S("Справка"))->trigger();
-    QCOMPARE(h.aboutShown, 4);
-}
-
-void TestMainWindow::exitCommandsEndAtOnce()
-{
-    Harness h;
-    h.start();
+    QCOMPARE(h.aboutShown, 4); // F2 is no help key
+    // Pressing the background options, with either button, runs their commands.
+    h.dialogs.queueFile(kSea);
+    QTest::mousePress(h.control<QWidget>("Option2"), Qt::RightButton, {}, QPoint(6, 8));
+    QCOMPARE(h.form().ImagePath, kSea);
+    QTest::mouseClick(h.control<QWidget>("Option1"), Qt::LeftButton, {}, QPoint(6, 8));
+    QCOMPARE(h.form().ImagePath, QString());
+    // Both exits end at once, asking nothing; an unexpected failure shows the error, then ends with code 1.
     h.form().menuAction(S("Exit"))->trigger();
-    QCOMPARE(h.ends, 1);
-    QCOMPARE(h.lastExitCode, 0);
+    QVERIFY(h.ends == 1 && h.lastExitCode == 0);
     QTest::mouseClick(h.control<QWidget>("Command7"), Qt::LeftButton);
     QCOMPARE(h.ends, 2);
     QVERIFY(h.dialogs.shown().isEmpty());
-}
-
-void TestMainWindow::generalErrorPathShowsTheErrorThenEnds()
-{
-    Harness h;
-    h.start();
     h.fs.failNext(platform::FakeFileSystem::Op::Write, {}, 0, S("Нет места на диске"));
     h.form().Command5_Click();
-    QCOMPARE(h.dialogs.shown().size(), 1);
-    QVERIFY(h.dialogs.shown().at(0).text.contains(S("Нет места на диске")));
-    QCOMPARE(h.dialogs.shown().at(0).title, S("Мирталь"));
-    QCOMPARE(h.dialogs.shown().at(0).icon, platform::MessageIcon::Stop);
-    QCOMPARE(h.ends, 1);
-    QCOMPARE(h.lastExitCode, 1);
+    QCOMPARE(h.boxes(), QStringList{S("! Мирталь: Ошибка: Нет места на диске")});
+    QVERIFY(h.ends == 3 && h.lastExitCode == 1);
 }
 
-void TestMainWindow::optionGroupRunsItsHandlerNestedOnlyOnChange()
+void TestMainWindow::chooseFitAndNoBackground()
 {
-    platform::OptionGroup group(6, 3);
-    QList<int> clicks;
-    QList<int> seenSelected;
-    group.setClickHandler([&](int index) {
-        clicks.append(index);
-        seenSelected.append(group.selected());
-        // A handler that selects again runs the handler nested, before returning.
-        if (index == 1)
-            group.select(3);
-    });
-    group.select(3);
-    QVERIFY(clicks.isEmpty());
-    group.select(1);
-    QCOMPARE(clicks, (QList<int>{1, 3}));
-    QCOMPARE(seenSelected, (QList<int>{1, 3}));
-    QCOMPARE(group.selected(), 3);
+    Harness h;
+    h.addPicture(kSea, QSize(1600, 1200));
+    h.start();
+    h.form().R1024_Click(); // no picture: falls back to "keep unchanged"
+    QVERIFY(h.checked("RNN") && !h.checked("R1024") && h.form().option3().selected() == 3);
+    h.choose(kSea);
+    QCOMPARE(h.dialogs.lastFileTitle(), S("Выберите картинку фона"));
+    QVERIFY(h.option2() && !h.option1() && !h.previewEmpty() && h.text4() == kSea);
+    QCOMPARE(h.label("Label5"), S("1600x1200\r\n1.333"));
+    // A cancelled dialog still remembers the earlier choice, and that is taken again.
+    h.form().Option1_MouseDown();
+    QCOMPARE(h.form().ImagePath, QString());
+    h.form().Command2_Click();
+    QCOMPARE(h.dialogs.lastInitialFile(), kSea);
+    QVERIFY(h.form().ImagePath == kSea && h.option2());
+    QVERIFY(!h.fs.exists(S("/opt/mirtal/pictures")));
+    h.form().R1024_Click();
+    QCOMPARE(h.pictures.picture(kCopy).size(), QSize(781, 626));
+    QVERIFY(h.form().ImagePath == kCopy && h.text4() == kCopy);
+    QCOMPARE(h.label("Label5"), S("781x626\r\n1.248"));
+    QVERIFY(h.checked("R1024") && !h.checked("RNN") && h.form().option3().selected() == 1);
+    // The same mode again makes no new copy.
+    QVERIFY(h.fs.removeFile(kCopy).isOk());
+    h.form().R1024_Click();
+    QVERIFY(!h.fs.exists(kCopy));
+    // "Keep unchanged" goes back to the dialog's file.
+    h.form().RNN_Click();
+    QVERIFY(h.form().ImagePath == kSea && h.label("Label5") == S("1600x1200\r\n1.333"));
+    // A cancelled custom size keeps the mode; a custom one is clamped, its box keeps the text as typed.
+    h.form().RXXXX_Click();
+    QVERIFY(!h.form().CustomSizeSet && h.checked("RNN") && !h.checked("RXXXX"));
+    h.customSize = app::CustomSize{S("5000"), S("1")};
+    h.form().RXXXX_Click();
+    QVERIFY(h.form().CustomSizeSet && h.checked("RXXXX") && !h.checked("RNN"));
+    QCOMPARE(h.control<QLineEdit>("Text1")->text(), S("5000"));
+    QCOMPARE(h.pictures.picture(kCopy).size(), QSize(2000, 3));
+    // No background deletes the copy, never the picture, and clears what is shown.
+    h.form().Option1_MouseDown();
+    QVERIFY(!h.fs.exists(kCopy) && h.fs.exists(kSea));
+    QVERIFY(h.form().ImagePath.isEmpty() && h.text4().isEmpty() && h.label("Label5").isEmpty());
+    QVERIFY(h.previewEmpty() && h.checked("RNN") && h.dialogs.shown().isEmpty());
 }
 
-void TestMainWindow::driveOfAFolder_data()
+void TestMainWindow::cancelWithoutEarlierChoiceAndColour()
 {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("drive");
-    QTest::newRow("root") << S("/") << S("/");
-    QTest::newRow("on the root volume") << S("/etc/ssl") << S("/");
-    QTest::newRow("on home") << S("/home/ann/Фото") << S("/home");
-    QTest::newRow("home itself") << S("/home") << S("/home");
-    QTest::newRow("name sharing a prefix") << S("/homework") << S("/");
-    QTest::newRow("removable medium") << S("/media/ann/USB/a") << S("/media/ann/USB");
+    Harness h;
+    h.addPicture(kSea, QSize(100, 300));
+    h.writeIni("IconArea_Image=/pics/sea.jpg\r\nIconArea_Text=0x000000FF\r\n");
+    h.start();
+    h.form().Command2_Click(); // cancelled: no background, the preview and size text stay
+    QCOMPARE(h.form().ImagePath, QString());
+    QVERIFY(h.option1() && !h.previewEmpty() && h.text4().isEmpty());
+    QCOMPARE(h.label("Label5"), S("100x300\r\n0.333"));
+    // The colour dialog is owned by the window; cancel keeps the colour read from the file.
+    h.form().Command3_Click();
+    QCOMPARE(h.dialogs.lastOwner(), &h.form());
+    QVERIFY(h.form().TextColorHex == S("0000FF") && h.form().sampleColor() == QColor(255, 0, 0));
 }
 
 void TestMainWindow::driveOfAFolder()
 {
-    QFETCH(QString, folder);
-    QFETCH(QString, drive);
     const QStringList roots{S("/"), S("/home"), S("/media/ann/USB")};
-    QCOMPARE(app::DriveList::driveOf(roots, folder), drive);
+    const std::pair<const char*, const char*> cases[] = {
+        {"/", "/"},         {"/etc/ssl", "/"},  {"/home/ann/Фото", "/home"},
+        {"/home", "/home"}, {"/homework", "/"}, {"/media/ann/USB/a", "/media/ann/USB"}};
+    for (const auto& [folder, drive] : cases)
+        QCOMPARE(app::DriveList::driveOf(roots, S(folder)), S(drive));
 }
 
 QTEST_MAIN(TestMainWindow)
