@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QRegion>
 
 #include <array>
 
@@ -222,6 +223,25 @@ void FaceButton::paintEvent(QPaintEvent*)
         p.setPen(QPen(QColor(150, 150, 150), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+}
+
+CaptionFrame::CaptionFrame(const QString& title, QWidget* parent)
+    : QGroupBox(title, parent)
+{
+}
+
+void CaptionFrame::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QFontMetrics metrics(font());
+    const QRect caption(6, 0, metrics.horizontalAdvance(title()) + 6, metrics.height());
+    // The edge runs through the middle of the caption, and stops either side of it.
+    p.setClipRegion(QRegion(rect()).subtracted(caption));
+    p.setPen(palette().color(QPalette::Window));
+    p.drawRect(rect().adjusted(0, metrics.height() / 2, -1, -1));
+    p.setClipping(false);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(caption, Qt::AlignCenter, title());
 }
 
 QIcon programIcon()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
 #include <QIcon>
 #include <QPixmap>
 #include <QPushButton>
@@ -43,6 +44,18 @@ private:
     QStringList m_lines;
     QPixmap m_face;
     QPixmap m_pressedFace; // drawn on the first press
+};
+
+// A frame whose caption is set into its top edge, the edge drawn in the palette's window colour.
+class CaptionFrame final : public QGroupBox {
+    Q_OBJECT
+
+public:
+    CaptionFrame(const QString& title, QWidget* parent);
+    Q_DISABLE_COPY_MOVE(CaptionFrame)
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace mirtal::app

@@ -108,7 +108,7 @@ void Form1::buildControls()
     m_picture2Box = new QFrame(central);
     m_picture2Box->setObjectName(QStringLiteral("Picture2"));
     place(m_picture2Box, 7320, 1620, 1500, 1500);
-    m_frame4 = new QGroupBox(tr8("Подогнать размер фона"), central);
+    m_frame4 = new CaptionFrame(tr8("Подогнать размер фона"), central);
     m_frame4->setObjectName(QStringLiteral("Frame4"));
     place(m_frame4, 7620, 5760, 3075, 1515);
     const struct {
@@ -175,7 +175,7 @@ void Form1::buildControls()
     showEdges(m_text2);
 
     // "Выберите папку".
-    m_frame1 = new QGroupBox(tr8("Выберите папку"), central);
+    m_frame1 = new CaptionFrame(tr8("Выберите папку"), central);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setFont(designFont(QStringLiteral("Comic Sans MS"), 9.75));
     place(m_frame1, 60, 0, 7035, 5535);
@@ -224,7 +224,7 @@ void Form1::buildControls()
     place(m_label2, 120, 5160, 6855, 255);
 
     // "Фон".
-    m_frame2 = new QGroupBox(tr8("Фон"), central);
+    m_frame2 = new CaptionFrame(tr8("Фон"), central);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     place(m_frame2, 60, 5520, 4620, 1995);
     showEdges(m_frame2);
