@@ -214,8 +214,9 @@ void Form1::buildControls()
     m_image2 = new QLabel(m_frame1);
     m_image2->setObjectName(QStringLiteral("Image2"));
     m_image2->setScaledContents(true);
-    m_image2->setPixmap(statusStrip(QSize(452, 17)));
     place(m_image2, 120, 5160, 6840, 255);
+    // Drawn at the label's own size, so that painting it scales nothing.
+    m_image2->setPixmap(statusStrip(m_image2->size()));
     m_label2 = new QLabel(m_frame1);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setAlignment(Qt::AlignCenter);
