@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/ValueOr.h"
+
 #include <QString>
 
-#include <optional>
 #include <utility>
 
 namespace mirtal {
@@ -40,32 +41,6 @@ private:
 };
 
 // Outcome of an operation that returns a value: the value, or a failure.
-template <typename T> class [[nodiscard]] Result final {
-public:
-    Result(T value)
-        : m_value(std::move(value))
-    {
-    } // NOLINT(google-explicit-constructor)
-    Result(Status failure)
-        : m_status(std::move(failure))
-    {
-    } // NOLINT(google-explicit-constructor)
-
-    bool isOk() const { return m_status.isOk(); }
-    explicit operator bool() const { return isOk(); }
-    const Status& status() const { return m_status; }
-    ErrorKind kind() const { return m_status.kind(); }
-    const QString& message() const { return m_status.message(); }
-
-    const T& value() const& { return *m_value; }
-    T& value() & { return *m_value; }
-    T&& value() && { return std::move(*m_value); }
-    const T& operator*() const& { return *m_value; }
-    const T* operator->() const { return &*m_value; }
-
-private:
-    std::optional<T> m_value;
-    Status m_status;
-};
+template <typename T> using Result = ValueOr<T, Status>;
 
 } // namespace mirtal

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <optional>
+#include "platform/ValueOr.h"
+
 #include <string>
 #include <utility>
 
@@ -44,32 +45,6 @@ private:
 };
 
 // Outcome of an operation that returns a value: the value, or a failure.
-template <typename T> class [[nodiscard]] WinResult final {
-public:
-    WinResult(T value)
-        : m_value(std::move(value))
-    {
-    } // NOLINT(google-explicit-constructor)
-    WinResult(WinStatus failure)
-        : m_status(std::move(failure))
-    {
-    } // NOLINT(google-explicit-constructor)
-
-    bool isOk() const { return m_status.isOk(); }
-    explicit operator bool() const { return isOk(); }
-    const WinStatus& status() const { return m_status; }
-    WinErrorKind kind() const { return m_status.kind(); }
-    const std::wstring& message() const { return m_status.message(); }
-
-    const T& value() const& { return *m_value; }
-    T& value() & { return *m_value; }
-    T&& value() && { return std::move(*m_value); }
-    const T& operator*() const& { return *m_value; }
-    const T* operator->() const { return &*m_value; }
-
-private:
-    std::optional<T> m_value;
-    WinStatus m_status;
-};
+template <typename T> using WinResult = ValueOr<T, WinStatus>;
 
 } // namespace mirtal::win

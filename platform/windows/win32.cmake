@@ -4,6 +4,7 @@
 get_filename_component(MIRTAL_WIN32_ROOT "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
 
 add_library(mirtal_win32 STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/../ValueOr.h
     ${CMAKE_CURRENT_LIST_DIR}/WinResult.h
     ${CMAKE_CURRENT_LIST_DIR}/UniqueHandle.h
     ${CMAKE_CURRENT_LIST_DIR}/Win32Text.h
