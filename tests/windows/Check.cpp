@@ -3,32 +3,25 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <string>
 #include <vector>
 
 namespace check {
 namespace {
 
-struct Case {
+template <typename Run> struct Entry {
     const char* name;
-    void (*run)();
+    Run run;
 };
-struct Role {
-    const char* name;
-    int (*run)();
-};
-
-std::vector<Case>& cases()
+std::vector<Entry<void (*)()>>& cases()
 {
-    static std::vector<Case> all;
+    static std::vector<Entry<void (*)()>> all;
     return all;
 }
-std::vector<Role>& roles()
+std::vector<Entry<int (*)()>>& roles()
 {
-    static std::vector<Role> all;
+    static std::vector<Entry<int (*)()>> all;
     return all;
 }
 int failures = 0;
@@ -47,12 +40,9 @@ void fail(const char* file, int line, const std::string& what)
 bool systemCodePageIs1251()
 {
     wchar_t required[16] = {};
-    if (GetEnvironmentVariableW(L"MIRTAL_REQUIRE_ACP", required, 16) > 0) {
-        if (GetACP() != static_cast<UINT>(_wtoi(required))) {
-            fail(__FILE__, __LINE__, "ANSI code page is " + std::to_string(GetACP()) + ", the suite needs 1251");
-            throw Abort{};
-        }
-        return true;
+    if (GetEnvironmentVariableW(L"MIRTAL_REQUIRE_ACP", required, 16) > 0 && GetACP() != UINT(_wtoi(required))) {
+        fail(__FILE__, __LINE__, "ANSI code page is " + std::to_string(GetACP()) + ", the suite needs 1251");
+        throw Abort{};
     }
     if (GetACP() == 1251)
         return true;
@@ -60,42 +50,25 @@ bool systemCodePageIs1251()
     return false;
 }
 
-// UTF-8, so that Cyrillic reads as such in the log.
 std::string show(std::wstring_view text)
 {
-    std::string out = "L\"";
-    if (!text.empty()) {
-        const int length = static_cast<int>(text.size());
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), size, nullptr, nullptr);
-        out += utf8;
-    }
-    return out + "\"";
+    const int length = static_cast<int>(text.size());
+    std::string utf8(static_cast<std::size_t>(length) * 4, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, utf8.data(), length * 4, nullptr, nullptr)));
+    return "L\"" + utf8 + "\"";
 }
 
-// Bytes outside printable ASCII as \xHH: these are code-page bytes, not UTF-8.
 std::string show(std::string_view bytes)
 {
     std::string out = "\"";
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F && b != '\\') {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
-            out += escaped;
-        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+        out += (b >= 0x20 && b < 0x7F && b != '\\') ? std::string(1, c) : std::string(escaped);
     }
     return out + "\"";
-}
-
-std::string show(long long value)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%lld (0x%llX)", value, static_cast<unsigned long long>(value));
-    return text;
 }
 
 } // namespace check
@@ -103,32 +76,27 @@ std::string show(long long value)
 int main(int argc, char** argv)
 {
     if (argc > 1) {
-        for (const check::Role& role : check::roles())
+        for (const auto& role : check::roles())
             if (std::strcmp(argv[1], role.name) == 0)
                 return role.run();
-        std::printf("unknown role %s\n", argv[1]);
         return 2;
     }
-    int passed = 0;
     int failed = 0;
-    for (const check::Case& c : check::cases()) {
+    for (const auto& c : check::cases()) {
         const int before = check::failures;
         std::printf("%s\n", c.name);
-        std::fflush(stdout);
         try {
             c.run();
         } catch (const check::Abort&) {
         } catch (const std::exception& e) {
             check::fail(__FILE__, __LINE__, std::string("exception: ") + e.what());
         }
-        if (check::failures == before) {
-            ++passed;
-        } else {
+        if (check::failures != before) {
             ++failed;
             std::printf("  FAILED\n");
         }
         std::fflush(stdout);
     }
-    std::printf("%d passed, %d failed\n", passed, failed);
+    std::printf("%d passed, %d failed\n", static_cast<int>(check::cases().size()) - failed, failed);
     return failed == 0 ? 0 : 1;
 }

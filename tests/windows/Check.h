@@ -1,48 +1,32 @@
 #pragma once
 
-// A small test runner for the Win32 layer, which has no Qt to bring QtTest along. Each TEST_CASE groups the
-// checks of one behaviour; a failed CHECK reports and goes on, a failed REQUIRE ends its case.
+// A small test runner for the Win32 layer, which has no Qt to bring QtTest along. A failed CHECK reports and goes
+// on, a failed REQUIRE ends its case. "program.exe <role>" runs a CHILD_ROLE instead, for cases that start the
+// program itself.
 
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <vector>
 
 namespace check {
 
 struct Abort {};
 
 void registerCase(const char* name, void (*run)());
-// A mode in which the test program is started by one of its own cases: "program.exe <name>" runs it and exits
-// with its result.
 void registerRole(const char* name, int (*run)());
 void fail(const char* file, int line, const std::string& what);
 
-// For cases that go through CP_ACP and expect Windows-1251. Under Wine the suite runs in a Russian locale and
-// MIRTAL_REQUIRE_ACP=1251 makes any other code page a failure; on a Windows of another language the case is
-// reported as skipped (false).
+// For cases that go through CP_ACP and expect Windows-1251: under Wine MIRTAL_REQUIRE_ACP=1251 makes any other code
+// page a failure; on a Windows of another language the case is skipped (false).
 bool systemCodePageIs1251();
 
+// Wide text as UTF-8, bytes with anything outside printable ASCII as \xHH.
 std::string show(std::wstring_view text);
 std::string show(std::string_view bytes);
-inline std::string show(const std::wstring& text) { return show(std::wstring_view(text)); }
-inline std::string show(const std::string& bytes) { return show(std::string_view(bytes)); }
-inline std::string show(const wchar_t* text) { return show(std::wstring_view(text)); }
-inline std::string show(const char* bytes) { return show(std::string_view(bytes)); }
-std::string show(long long value);
-inline std::string show(bool value) { return value ? "true" : "false"; }
 template <typename T>
-requires std::is_integral_v<T> || std::is_enum_v<T> std::string show(T value)
+requires std::is_arithmetic_v<T> || std::is_enum_v<T> std::string show(T value)
 {
-    return show(static_cast<long long>(value));
-}
-
-template <typename T> std::string show(const std::vector<T>& items)
-{
-    std::string out = "{";
-    for (const T& item : items)
-        out += (out.size() > 1 ? ", " : "") + show(item);
-    return out + "}";
+    return std::to_string(static_cast<long long>(value));
 }
 
 struct Registrar {

@@ -43,8 +43,9 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     QVERIFY(QDir().mkpath(program) && QDir().mkpath(target));
     const auto cp1251 = platform::AnsiCodePage::windows1251();
     QFile existing(target + S("/Desktop.ini"));
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("[.ShellClassInfo]\r\nInfoTip=" + cp1251.encode(S("Фотографии с моря")).value() + "\r\n");
+    QVERIFY(existing.open(QIODevice::WriteOnly) &&
+            existing.write("[.ShellClassInfo]\r\nInfoTip=" + cp1251.encode(S("Фотографии с моря")).value() + "\r\n") >
+                0);
     existing.close();
 
     platform::LinuxFileSystem fileSystem(cp1251, program);
