@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QString>
-#include <QStringList>
 
 #include <sys/xattr.h>
 
@@ -23,7 +20,7 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// The raw user.DOSATTRIB value, or an empty array when there is none.
+// The raw user.DOSATTRIB value; empty when there is none.
 inline QByteArray dosAttrib(const QString& path)
 {
     char value[64] = {};
@@ -37,7 +34,6 @@ inline bool setDosAttrib(const QString& path, const QByteArray& value)
                       static_cast<size_t>(value.size()), 0) == 0;
 }
 
-// Whether this folder's file system keeps user extended attributes.
 inline bool xattrsWork(const QString& folder)
 {
     const QByteArray path = QFile::encodeName(folder);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/Form1.h"
-#include "app/GeneralErrorPath.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeScreen.h"
 #include "platform/fake/FakeShell.h"
@@ -10,42 +9,48 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTextEdit>
 
-#include <memory>
-
-// The main window over the real Linux file system and Qt's picture readers; only the dialogs are scripted. The
-// window starts (and runs its first load) in the constructor.
-class RealWindow final {
+// The main window with scripted dialogs, shell and screen, and what the suites read off it.
+class WindowView {
 public:
-    RealWindow(const QString& startFolder, const QString& programFolder, mirtal::platform::LinuxSysCalls sys = {},
-               mirtal::platform::AnsiCodePage codePage = mirtal::platform::AnsiCodePage::windows1251())
-        : fileSystem(codePage, programFolder, std::move(sys))
-        , m_errorPath(dialogs, [this](int) { ++ends; })
-    {
-        m_form = std::make_unique<mirtal::app::Form1>(mirtal::app::Form1Services{
-            fileSystem, pictures, dialogs, shell, screen, m_errorPath, {}, {}, startFolder, QLocale::c()});
-    }
-
     mirtal::app::Form1& form() { return *m_form; }
-    template <typename T> T* control(const char* name) const
-    {
-        return m_form->findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* control(const char* name) const { return m_form->findChild<T*>(QLatin1String(name)); }
     QString label(const char* name) const { return control<QLabel>(name)->text(); }
     QString text2() const { return control<QTextEdit>("Text2")->toPlainText(); }
     QString text4() const { return control<QLineEdit>("Text4")->text(); }
-    bool option2() const { return control<QRadioButton>("Option2")->isChecked(); }
 
-    mirtal::platform::LinuxFileSystem fileSystem;
-    mirtal::platform::QtPictures pictures;
     mirtal::platform::FakeDialogs dialogs;
     mirtal::platform::FakeShell shell;
     mirtal::platform::FakeScreen screen;
-    int ends = 0;
+    int ends = 0, lastExitCode = -1, aboutShown = 0;
 
-private:
-    mirtal::app::GeneralErrorPath m_errorPath;
+protected:
+    void open(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
+              const QLocale& locale)
+    {
+        const auto about = [this](QWidget*) { ++aboutShown; };
+        m_form = std::make_unique<mirtal::app::Form1>(mirtal::app::Form1Services{
+            files, pictures, dialogs, shell, screen, m_errorPath, about, {}, folder, locale});
+    }
+
+    mirtal::app::GeneralErrorPath m_errorPath{dialogs, [this](int code) {
+                                                  ++ends;
+                                                  lastExitCode = code;
+                                              }};
     std::unique_ptr<mirtal::app::Form1> m_form;
+};
+
+// Over the real Linux file system and Qt's picture readers; the window starts (and runs its first load) at once.
+class RealWindow final : public WindowView {
+public:
+    RealWindow(const QString& startFolder, const QString& programFolder, mirtal::platform::LinuxSysCalls sys = {})
+        : fileSystem(mirtal::platform::AnsiCodePage::windows1251(), programFolder, std::move(sys))
+    {
+        open(fileSystem, pictures, startFolder, QLocale::c());
+    }
+    ~RealWindow() { m_form.reset(); } // before the services it uses
+
+    mirtal::platform::LinuxFileSystem fileSystem;
+    mirtal::platform::QtPictures pictures;
 };

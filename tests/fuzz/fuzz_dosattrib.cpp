@@ -7,35 +7,21 @@
 
 using namespace mirtal::platform;
 
-namespace {
-
-bool isBlob(const QByteArray& value)
-{
-    return value.size() >= 16 && value[0] == '\0' && (value[2] == 4 || value[2] == 5) && value[3] == 0;
-}
-
-// Stored, the attributes read back; a blob changes only in its attribute word, anything else becomes the legacy form.
-void checkStore(quint32 attributes, const QByteArray& existing)
-{
-    const QByteArray stored = dosattrib::compose(attributes, existing);
-    FUZZ_CHECK(dosattrib::parse(stored) == attributes);
-    FUZZ_CHECK(stored == (isBlob(existing) ? QByteArray(existing.left(12) + stored.mid(12, 4) + existing.mid(16))
-                                           : QByteArray("0x" + QByteArray::number(attributes, 16) + '\0')));
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // An exact copy, so that the address sanitizer sees any read past the value's end.
     const QByteArray value(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const bool blob = value.size() >= 16 && value[0] == '\0' && (value[2] == 4 || value[2] == 5) && value[3] == 0;
     const auto parsed = dosattrib::parse(value);
-    if (isBlob(value))
-        FUZZ_CHECK(parsed == qFromLittleEndian<quint32>(value.constData() + 12));
-    if (parsed)
-        checkStore(*parsed, value);
+    FUZZ_CHECK(!blob || parsed == qFromLittleEndian<quint32>(value.constData() + 12));
+    // Stored, the attributes read back; a blob changes only in its attribute word, anything else becomes the
+    // legacy form. Tried with what was read, the first bytes as a number, and two usual values.
     const auto other = qFromLittleEndian<quint32>(QByteArray(value + QByteArray(4, '\0')).constData());
-    for (const quint32 attributes : {other, 0x6u, 0x14u})
-        checkStore(attributes, value);
+    for (const quint32 attributes : {parsed.value_or(other), other, 0x6u, 0x14u}) {
+        const QByteArray stored = dosattrib::compose(attributes, value);
+        FUZZ_CHECK(dosattrib::parse(stored) == attributes);
+        FUZZ_CHECK(stored == (blob ? QByteArray(value.left(12) + stored.mid(12, 4) + value.mid(16))
+                                   : QByteArray("0x" + QByteArray::number(attributes, 16) + '\0')));
+    }
     return 0;
 }

@@ -3,8 +3,6 @@
 #include "FuzzCheck.h"
 #include "about/UpdateSearch.h"
 
-using namespace mirtal;
-
 // The first byte picks the key: the program's own, or the next (byte % 33) bytes, which lets short repetitive keys
 // stress the backward matcher. The rest is the fetched body, one character per byte.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -15,15 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto rest = static_cast<qsizetype>(size - 1);
     const qsizetype keyLength = ownKey ? 0 : qMin<qsizetype>(data[0] % 33, rest);
     const char* chars = reinterpret_cast<const char*>(data) + 1;
-    const QString key = ownKey ? about::defaultUpdateKey() : QString::fromLatin1(chars, keyLength);
+    const QString key = ownKey ? mirtal::about::defaultUpdateKey() : QString::fromLatin1(chars, keyLength);
     const QString text = QString::fromLatin1(chars + keyLength, rest - keyLength);
-
     QString expected;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.mid(i, key.size()) == key)
             expected = text.mid(i + key.size(), 4);
     }
-    FUZZ_CHECK(about::findSiteVersion(text, key) == expected);
-    FUZZ_CHECK(!ownKey || about::findSiteVersion(text) == expected);
+    FUZZ_CHECK(mirtal::about::findSiteVersion(text, key) == expected);
+    FUZZ_CHECK(!ownKey || mirtal::about::findSiteVersion(text) == expected);
     return 0;
 }
