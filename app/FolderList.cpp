@@ -1,8 +1,9 @@
 #include "FolderList.h"
 
+#include "platform/Paths.h"
+
 #include <QCollator>
 #include <QDir>
-#include <QDirIterator>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -125,14 +126,7 @@ FolderList::FolderList(QWidget* parent)
 
 QStringList FolderList::subfolderNames(const QString& folder)
 {
-    // The iterator takes each entry's type from the directory listing where the file system gives it, so a
-    // folder of ten thousand entries costs one pass over the listing, not ten thousand look-ups.
-    QStringList names;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
-    }
+    const QStringList names = platform::subfolderNames(folder);
 
     // One sort key per name, rather than a locale-aware comparison at every step of the sort.
     QCollator collator;
@@ -143,9 +137,11 @@ QStringList FolderList::subfolderNames(const QString& folder)
     };
     std::vector<Keyed> keyed;
     keyed.reserve(static_cast<size_t>(names.size()));
+    // In the C locale Qt's sort keys ignore the collator's case setting, which compare() obeys: fold the names
+    // there, and only there, since folding costs a string per folder.
+    const bool fold = collator.locale().language() == QLocale::C;
     for (qsizetype i = 0; i < names.size(); ++i)
-        // Folded first: in the C locale Qt's sort keys ignore the collator's case setting, which compare() obeys.
-        keyed.push_back({collator.sortKey(names.at(i).toCaseFolded()), i});
+        keyed.push_back({collator.sortKey(fold ? names.at(i).toCaseFolded() : names.at(i)), i});
     std::sort(keyed.begin(), keyed.end(), [&names](const Keyed& a, const Keyed& b) {
         const int order = a.key.compare(b.key);
         // Names equal but for case keep one order from run to run.
