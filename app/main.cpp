@@ -1,9 +1,9 @@
 #include "Appearance.h"
 #include "Application.h"
-#include "Form1.h"
 #include "GeneralErrorPath.h"
-#include "about/Form2.h"
-#include "picture/Form4.h"
+#include "MainWindow.h"
+#include "about/AboutWindow.h"
+#include "picture/CustomSizeDialog.h"
 
 #include <QDir>
 #include <QLibraryInfo>
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     });
     application.setErrorPath(&errorPath);
 
-    app::Form1 form(app::Form1Services{
+    app::MainWindow form(app::MainWindowServices{
         *services.fileSystem,
         *services.pictures,
         *services.dialogs,
@@ -46,12 +46,12 @@ int main(int argc, char** argv)
         *services.screen,
         errorPath,
         [&](QWidget* owner) {
-            about::Form2 about(*services.http, *services.shell, QString(about::kSiteRoot), about::systemRandom(),
-                               owner);
+            about::AboutWindow about(*services.http, *services.shell, QString(about::kSiteRoot), about::systemRandom(),
+                                     owner);
             about.exec();
         },
         [](QWidget* owner) -> std::optional<app::CustomSize> {
-            picture::Form4 dialog(owner);
+            picture::CustomSizeDialog dialog(owner);
             dialog.exec();
             if (!dialog.customSizeSet())
                 return std::nullopt;

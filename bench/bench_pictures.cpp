@@ -1,8 +1,8 @@
 // Pictures: the scaled copy of a 24-megapixel JPEG beside the tools users know, its quality and memory, and the
 // load operation of a folder whose picture it is.
 #include "BenchSupport.h"
-#include "app/Form1.h"
 #include "app/GeneralErrorPath.h"
+#include "app/MainWindow.h"
 #include "picture/ScaledCopy.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -35,7 +35,7 @@ constexpr int kRuns = 7;
 
 // ---- child: one scaled copy, made the way it is asked, then the process ends -----------------------------------
 
-// The program's own path: what Form1::MakeScaledCopy does, through the same calls.
+// The program's own path: what MainWindow::MakeScaledCopy does, through the same calls.
 bool copyAsTheProgram(const QString& jpeg, const QString& folder, QSize size)
 {
     platform::QtPictures pictures;
@@ -289,16 +289,16 @@ void benchLoadOperation(const QString& jpeg, const QString& folder)
         return;
     }
     app::GeneralErrorPath errorPath(*services.dialogs, [](int) {});
-    app::Form1 form(app::Form1Services{*services.fileSystem,
-                                       *services.pictures,
-                                       *services.dialogs,
-                                       *services.shell,
-                                       *services.screen,
-                                       errorPath,
-                                       {},
-                                       {},
-                                       target,
-                                       QLocale::c()});
+    app::MainWindow form(app::MainWindowServices{*services.fileSystem,
+                                                 *services.pictures,
+                                                 *services.dialogs,
+                                                 *services.shell,
+                                                 *services.screen,
+                                                 errorPath,
+                                                 {},
+                                                 {},
+                                                 target,
+                                                 QLocale::c()});
     const auto* sizeText = form.findChild<QLabel*>(QStringLiteral("Label5"));
     if (!sizeText || !sizeText->text().startsWith(QStringLiteral("6000x4000"))) {
         printSkip(QStringLiteral("load operation"), QStringLiteral("the size text is wrong"));

@@ -5,8 +5,8 @@
 #include "BenchSupport.h"
 #include "app/Appearance.h"
 #include "app/Application.h"
-#include "app/Form1.h"
 #include "app/GeneralErrorPath.h"
+#include "app/MainWindow.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -87,7 +87,7 @@ const QStringList kProgramSteps{QStringLiteral("application object"),
                                 QStringLiteral("style and font substitutes"),
                                 QStringLiteral("translator"),
                                 QStringLiteral("services"),
-                                QStringLiteral("main window built (Form1 constructor, load included)"),
+                                QStringLiteral("main window built (MainWindow constructor, load included)"),
                                 QStringLiteral("show"),
                                 QStringLiteral("first frame painted")};
 
@@ -110,16 +110,16 @@ int programChild(int argc, char** argv)
     app::GeneralErrorPath errorPath(*services.dialogs, [](int code) { std::exit(code); });
     application.setErrorPath(&errorPath);
     steps.mark();
-    app::Form1 form(app::Form1Services{*services.fileSystem,
-                                       *services.pictures,
-                                       *services.dialogs,
-                                       *services.shell,
-                                       *services.screen,
-                                       errorPath,
-                                       {},
-                                       {},
-                                       QDir::currentPath(),
-                                       QLocale::system()});
+    app::MainWindow form(app::MainWindowServices{*services.fileSystem,
+                                                 *services.pictures,
+                                                 *services.dialogs,
+                                                 *services.shell,
+                                                 *services.screen,
+                                                 errorPath,
+                                                 {},
+                                                 {},
+                                                 QDir::currentPath(),
+                                                 QLocale::system()});
     steps.mark();
     FirstFrame frame(steps);
     form.installEventFilter(&frame);

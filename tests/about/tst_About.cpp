@@ -1,7 +1,7 @@
 // The update check against a local server (the status texts shown, oversized or endless answers cut off; the search
 // itself is fuzz_update_search's), and the About window: texts, link, close, a streak never drawn into its picture.
 #include "about/AboutArt.h"
-#include "about/Form2.h"
+#include "about/AboutWindow.h"
 #include "platform/fake/FakeHttpTransfer.h"
 #include "platform/fake/FakeShell.h"
 #include "platform/qt/QtHttpTransfer.h"
@@ -97,7 +97,7 @@ private Q_SLOTS:
         platform::FakeShell shell;
         shell.nextResult = Status::failure(u"no browser"_s);
         double next = 0.37;
-        Form2 form(http, shell, u"http://site/"_s, [&next] { return next = next * 3.9 * (1.0 - next); });
+        AboutWindow form(http, shell, u"http://site/"_s, [&next] { return next = next * 3.9 * (1.0 - next); });
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form) && form.isModal());
         const auto label = [&form](const char* name) { return form.findChild<QLabel*>(QLatin1StringView(name)); };

@@ -92,7 +92,7 @@ void TestFolderSettings::job()
     h.dialogs.queueColor(0x0000FF);
     h.fs.clearLog();
     h.start();
-    using F = app::Form1;
+    using F = app::MainWindow;
     const QList<void (F::*)()> clicks{&F::Command2_Click,    &F::Command2_Click, &F::Command3_Click,
                                       &F::Option1_MouseDown, &F::Command5_Click, &F::Command4_Click};
     for (const char* u = c.user; *u; ++u)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeScreen.h"
 #include "platform/fake/FakeShell.h"
@@ -14,7 +14,7 @@
 // The main window with scripted dialogs, shell and screen, and what the suites read off it.
 class WindowView {
 public:
-    mirtal::app::Form1& form() { return *m_form; }
+    mirtal::app::MainWindow& form() { return *m_form; }
     template <typename T> T* control(const char* name) const { return m_form->findChild<T*>(QLatin1String(name)); }
     QString label(const char* name) const { return control<QLabel>(name)->text(); }
     QString text2() const { return control<QTextEdit>("Text2")->toPlainText(); }
@@ -30,7 +30,7 @@ protected:
               const QLocale& locale)
     {
         const auto about = [this](QWidget*) { ++aboutShown; };
-        m_form = std::make_unique<mirtal::app::Form1>(mirtal::app::Form1Services{
+        m_form = std::make_unique<mirtal::app::MainWindow>(mirtal::app::MainWindowServices{
             files, pictures, dialogs, shell, screen, m_errorPath, about, {}, folder, locale});
     }
 
@@ -38,7 +38,7 @@ protected:
                                                   ++ends;
                                                   lastExitCode = code;
                                               }};
-    std::unique_ptr<mirtal::app::Form1> m_form;
+    std::unique_ptr<mirtal::app::MainWindow> m_form;
 };
 
 // Over the real Linux file system and Qt's picture readers; the window starts (and runs its first load) at once.

@@ -7,12 +7,12 @@
 #include <QTest>
 
 using namespace mirtal;
-using app::Form1;
+using app::MainWindow;
 
 struct Scenario {
     const char* own;  // the program's keys in a read-only Desktop.ini, %1 the picture; nullptr for no file
     const char* user; // before the operation: 'c'hoose the picture, pick a 'k'olour, 'f'it, answer 'y'es
-    void (Form1::*operation)();
+    void (MainWindow::*operation)();
 };
 
 // What an operation may touch.
@@ -46,7 +46,9 @@ template <typename Window, typename Look, typename Arm>
 static Outcome operate(Window& w, const Scenario& s, const QString& picture, Look files, Arm arm)
 {
     for (const char* c = s.user; *c; ++c) {
-        const auto step = *c == 'c' ? &Form1::Command2_Click : *c == 'k' ? &Form1::Command3_Click : &Form1::R1024_Click;
+        const auto step = *c == 'c'   ? &MainWindow::Command2_Click
+                          : *c == 'k' ? &MainWindow::Command3_Click
+                                      : &MainWindow::R1024_Click;
         *c == 'c' ? w.dialogs.queueFile(picture) : *c == 'k' ? w.dialogs.queueColor(0x0000FF) : void();
         *c == 'y' ? w.dialogs.queueAnswer(platform::Answer::Yes) : (w.form().*step)();
     }
@@ -129,12 +131,12 @@ private Q_SLOTS:
     {
         const char *own = "IconArea_Image=%1\r\nIconArea_Text=0x00FF\r\n", *foreign = "IconArea_Text=0x00FF\r\n";
         const std::pair<const char*, Scenario> scenarios[] = {
-            {"apply, no file yet", {nullptr, "ck", &Form1::Command5_Click}},
-            {"apply over foreign lines", {foreign, "c", &Form1::Command5_Click}},
-            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", "yy", &Form1::Command8_Click}},
-            {"remove with the scaled copy", {own, "cfy", &Form1::Command4_Click}},
-            {"automatic fit, first copy", {own, "c", &Form1::R1024_Click}},
-            {"no background with the scaled copy", {own, "cf", &Form1::Option1_MouseDown}},
+            {"apply, no file yet", {nullptr, "ck", &MainWindow::Command5_Click}},
+            {"apply over foreign lines", {foreign, "c", &MainWindow::Command5_Click}},
+            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", "yy", &MainWindow::Command8_Click}},
+            {"remove with the scaled copy", {own, "cfy", &MainWindow::Command4_Click}},
+            {"automatic fit, first copy", {own, "c", &MainWindow::R1024_Click}},
+            {"no background with the scaled copy", {own, "cf", &MainWindow::Option1_MouseDown}},
         };
         QTest::addColumn<Scenario>("s");
         QTest::addColumn<bool>("real");

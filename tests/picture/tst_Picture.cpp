@@ -1,7 +1,7 @@
 // Fitting a picture: the fit sizes and the size text the user reads; loading (refusals named, a JPEG by its content);
 // the 24-bit BMP copy, shrunk on load without visible loss, and where it goes.
+#include "picture/CustomSizeDialog.h"
 #include "picture/FitArithmetic.h"
-#include "picture/Form4.h"
 #include "picture/ScaledCopy.h"
 #include "picture/SizeText.h"
 #include "platform/Platform.h"
@@ -174,7 +174,7 @@ private Q_SLOTS:
     // The custom-size dialog: Enter and Esc do nothing, only "ОК" sets the size, and the texts come back as typed.
     void customSizeDialog()
     {
-        Form4 form;
+        CustomSizeDialog form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto* width = form.findChild<QLineEdit*>(u"Text1"_s);
@@ -187,7 +187,7 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible() && form.customSizeSet());
         QCOMPARE(form.widthText() + u'x' + form.heightText(), u"12345x626"_s);
 
-        Form4 cancelled;
+        CustomSizeDialog cancelled;
         cancelled.show();
         QTest::mouseClick(cancelled.findChild<QWidget*>(u"Command2"_s), Qt::LeftButton);
         QVERIFY(!cancelled.isVisible() && !cancelled.customSizeSet());

@@ -1,5 +1,5 @@
-#include "app/Form1.h"
 #include "app/GeneralErrorPath.h"
+#include "app/MainWindow.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeScreen.h"
 #include "platform/fake/FakeShell.h"
@@ -55,8 +55,8 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     platform::FakeScreen screen;
     int ends = 0;
     app::GeneralErrorPath errorPath(dialogs, [&](int) { ++ends; });
-    app::Form1 form(
-        app::Form1Services{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, {}, target, QLocale::c()});
+    app::MainWindow form(
+        app::MainWindowServices{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, {}, target, QLocale::c()});
 
     // A picture on the Windows machine the file is meant for; it need not exist here.
     form.ImagePath = S("D:\\Фото\\море.jpg");

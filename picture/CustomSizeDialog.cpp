@@ -1,4 +1,4 @@
-#include "Form4.h"
+#include "CustomSizeDialog.h"
 
 #include "platform/Screen.h"
 
@@ -40,7 +40,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 } // namespace
 
-Form4::Form4(QWidget* parent)
+CustomSizeDialog::CustomSizeDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , Text1(numberBox(this, QStringLiteral("Text1"), QStringLiteral("783"), twips(180, 540, 1275, 285)))
     , Text2(numberBox(this, QStringLiteral("Text2"), QStringLiteral("626"), twips(1440, 540, 1275, 285)))
@@ -48,7 +48,7 @@ Form4::Form4(QWidget* parent)
     , Command2(button(this, QStringLiteral("Command2"), QStringLiteral("Отмена"), twips(1440, 1020, 1275, 435)))
     , Label1(new QLabel(QStringLiteral("Введите размеры:"), this))
 {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("CustomSizeDialog"));
     setModal(true);
     setFixedSize(twips(0, 0, 2880, 1605).size());
 
@@ -74,11 +74,11 @@ Form4::Form4(QWidget* parent)
     setTabOrder(Command1, Command2);
     Text1->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &CustomSizeDialog::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &CustomSizeDialog::Command2_Click);
 }
 
-void Form4::Command1_Click()
+void CustomSizeDialog::Command1_Click()
 {
     m_widthText = Text1->text();
     m_heightText = Text2->text();
@@ -86,13 +86,13 @@ void Form4::Command1_Click()
     accept();
 }
 
-void Form4::Command2_Click()
+void CustomSizeDialog::Command2_Click()
 {
     m_customSizeSet = false;
     reject();
 }
 
-void Form4::keyPressEvent(QKeyEvent* event)
+void CustomSizeDialog::keyPressEvent(QKeyEvent* event)
 {
     // Neither button is a default or a cancel button: Enter and Esc stop here.
     switch (event->key()) {
@@ -106,7 +106,7 @@ void Form4::keyPressEvent(QKeyEvent* event)
     }
 }
 
-void Form4::showEvent(QShowEvent* event)
+void CustomSizeDialog::showEvent(QShowEvent* event)
 {
     if (const QScreen* shown = screen())
         move(shown->geometry().center() - rect().center());

@@ -12,12 +12,12 @@ namespace mirtal::picture {
 
 // The custom-size dialog: borderless and black, two boxes and "ОК" / "Отмена". Enter and Esc mean nothing
 // here. Created afresh for each showing; read the result after exec().
-class Form4 final : public QDialog {
+class CustomSizeDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Form4(QWidget* parent = nullptr);
-    Q_DISABLE_COPY_MOVE(Form4)
+    explicit CustomSizeDialog(QWidget* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(CustomSizeDialog)
 
     // True only when the dialog was closed with "ОК"; any other way out is a cancel.
     bool customSizeSet() const { return m_customSizeSet; }

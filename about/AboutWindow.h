@@ -20,14 +20,14 @@ namespace mirtal::about {
 
 // The About window: banner, description, site link, update check and the "Закрыть" bar. Build it afresh for every
 // showing and exec() it; closing it stops everything it runs.
-class Form2 final : public QDialog {
+class AboutWindow final : public QDialog {
     Q_OBJECT
 
 public:
-    Form2(platform::HttpTransfer& http, platform::Shell& shell, QString siteRoot = QString(kSiteRoot),
-          RandomSource random = systemRandom(), QWidget* parent = nullptr);
-    ~Form2() override;
-    Q_DISABLE_COPY_MOVE(Form2)
+    AboutWindow(platform::HttpTransfer& http, platform::Shell& shell, QString siteRoot = QString(kSiteRoot),
+                RandomSource random = systemRandom(), QWidget* parent = nullptr);
+    ~AboutWindow() override;
+    Q_DISABLE_COPY_MOVE(AboutWindow)
 
     // The seven lines of the description, each ended by CR LF, blank lines included.
     static QString descriptionText();

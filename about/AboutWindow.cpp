@@ -1,4 +1,4 @@
-#include "about/Form2.h"
+#include "about/AboutWindow.h"
 
 #include "about/AboutArt.h"
 
@@ -212,8 +212,8 @@ protected:
 
 } // namespace
 
-Form2::Form2(platform::HttpTransfer& http, platform::Shell& shell, QString siteRoot, RandomSource random,
-             QWidget* parent)
+AboutWindow::AboutWindow(platform::HttpTransfer& http, platform::Shell& shell, QString siteRoot, RandomSource random,
+                         QWidget* parent)
     : QDialog(parent)
     , m_shell(shell)
     , m_siteRoot(std::move(siteRoot))
@@ -229,9 +229,9 @@ Form2::Form2(platform::HttpTransfer& http, platform::Shell& shell, QString siteR
                                                   [this](const QString& text) { m_label7->setText(text); });
 }
 
-Form2::~Form2() = default;
+AboutWindow::~AboutWindow() = default;
 
-QString Form2::descriptionText()
+QString AboutWindow::descriptionText()
 {
     return QStringLiteral("Программа редактирует фон и цвет шрифта надписей, в окне эксплорера "
                           "для конкретной папки.\r\n\r\n"
@@ -260,9 +260,9 @@ QString Form2::descriptionText()
                           "можете выбрать режим \"свой размер\" и указать размеры вручную.\r\n");
 }
 
-void Form2::buildControls()
+void AboutWindow::buildControls()
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("AboutWindow"));
     setWindowTitle(QStringLiteral(" О программе"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -330,7 +330,7 @@ void Form2::buildControls()
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(36, 480, 277, 21);
     m_command1->setAccessibleName(QStringLiteral("Проверить наличие новой версии на сайте"));
-    connect(m_command1, &QAbstractButton::clicked, this, &Form2::CheckForUpdate);
+    connect(m_command1, &QAbstractButton::clicked, this, &AboutWindow::CheckForUpdate);
 
     // No font of its own: the window's.
     m_label7 = makeLabel(m_frame2, "Label7", QString(), QRect(320, 484, 145, 17), Qt::AlignHCenter, font());
@@ -355,11 +355,11 @@ void Form2::buildControls()
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kTimer1Interval);
-    connect(m_timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
+    connect(m_timer1, &QTimer::timeout, this, &AboutWindow::Timer1_Timer);
     m_timer3 = new QTimer(this);
     m_timer3->setObjectName(QStringLiteral("Timer3"));
     m_timer3->setInterval(kTimer3Interval);
-    connect(m_timer3, &QTimer::timeout, this, &Form2::Timer3_Timer);
+    connect(m_timer3, &QTimer::timeout, this, &AboutWindow::Timer3_Timer);
     m_timer1->start();
 
     // Centred on the screen (of the owner, if there is one).
@@ -371,37 +371,37 @@ void Form2::buildControls()
     }
 }
 
-void Form2::done(int result)
+void AboutWindow::done(int result)
 {
     m_timer1->stop();
     m_timer3->stop();
     QDialog::done(result);
 }
 
-void Form2::CheckForUpdate() { m_updateCheck->run(); }
+void AboutWindow::CheckForUpdate() { m_updateCheck->run(); }
 
-void Form2::ResetLinkColors()
+void AboutWindow::ResetLinkColors()
 {
     setTextColour(m_label3, kWhite);
     setBackgroundColour(m_label3, kCloseBackground);
     setTextColour(m_label4, kLinkText);
 }
 
-void Form2::Timer1_Timer()
+void AboutWindow::Timer1_Timer()
 {
     m_animation->Timer1Tick();
     syncTimers();
     static_cast<BannerBox*>(m_picture1)->plotFrame();
 }
 
-void Form2::Timer3_Timer()
+void AboutWindow::Timer3_Timer()
 {
     m_animation->Timer3Tick();
     syncTimers();
     static_cast<BannerBox*>(m_picture1)->plotFrame();
 }
 
-void Form2::syncTimers()
+void AboutWindow::syncTimers()
 {
     const bool waiting = m_animation->state() == BannerAnimation::State::Waiting;
     QTimer* const running = waiting ? m_timer1 : m_timer3;
@@ -411,33 +411,33 @@ void Form2::syncTimers()
         running->start();
 }
 
-void Form2::Label3_MouseMove()
+void AboutWindow::Label3_MouseMove()
 {
     setBackgroundColour(m_label3, kCloseHoverBackground);
     setTextColour(m_label3, kCloseHoverText);
 }
 
-void Form2::Label3_MouseDown() { setTextColour(m_label3, kBlack); }
+void AboutWindow::Label3_MouseDown() { setTextColour(m_label3, kBlack); }
 
-void Form2::Label3_MouseUp() { close(); }
+void AboutWindow::Label3_MouseUp() { close(); }
 
-void Form2::Label4_MouseMove() { setTextColour(m_label4, kLinkHoverText); }
+void AboutWindow::Label4_MouseMove() { setTextColour(m_label4, kLinkHoverText); }
 
-void Form2::Label4_MouseDown() { setTextColour(m_label4, kLinkPressedText); }
+void AboutWindow::Label4_MouseDown() { setTextColour(m_label4, kLinkPressedText); }
 
-void Form2::Label4_MouseUp()
+void AboutWindow::Label4_MouseUp()
 {
     // Nothing is reported when the browser cannot be started.
     static_cast<void>(m_shell.openUrl(m_siteRoot));
 }
 
-bool Form2::isResetArea(const QObject* watched) const
+bool AboutWindow::isResetArea(const QObject* watched) const
 {
     return watched == m_frame2 || watched == m_label1 || watched == m_label2 || watched == m_label5 ||
            watched == m_text1->viewport();
 }
 
-bool Form2::eventFilter(QObject* watched, QEvent* event)
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const bool onClose = watched == m_label3;
     const bool onLink = watched == m_label4;
@@ -489,13 +489,13 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Form2::mouseMoveEvent(QMouseEvent* event)
+void AboutWindow::mouseMoveEvent(QMouseEvent* event)
 {
     ResetLinkColors();
     QDialog::mouseMoveEvent(event);
 }
 
-void Form2::keyPressEvent(QKeyEvent* event)
+void AboutWindow::keyPressEvent(QKeyEvent* event)
 {
     // Escape does not close this window: only "Закрыть" and the close box do.
     if (event->key() == Qt::Key_Escape) {

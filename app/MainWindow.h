@@ -42,7 +42,7 @@ struct HeldPicture {
 };
 
 // What the main window needs from outside; tests pass fakes.
-struct Form1Services {
+struct MainWindowServices {
     platform::FileSystem& fileSystem;
     platform::Pictures& pictures;
     platform::Dialogs& dialogs;
@@ -57,13 +57,13 @@ struct Form1Services {
 };
 
 // The main window: picks a folder, a picture and a caption colour and writes them into the folder's Desktop.ini.
-class Form1 final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Form1(Form1Services services);
-    ~Form1() override;
-    Q_DISABLE_COPY_MOVE(Form1)
+    explicit MainWindow(MainWindowServices services);
+    ~MainWindow() override;
+    Q_DISABLE_COPY_MOVE(MainWindow)
 
     // Editor state.
     QString ImagePath;
@@ -140,7 +140,7 @@ private:
     void showMessage(const QString& text, const QString& title, platform::MessageIcon icon);
     bool fail(const Status& status);
 
-    Form1Services m_services;
+    MainWindowServices m_services;
     std::unique_ptr<platform::OptionGroup> m_option3;
     HeldPicture m_picture2;
     QColor m_sampleColor;

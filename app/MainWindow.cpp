@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
 #include "Appearance.h"
 #include "ComDlg.h"
@@ -75,14 +75,14 @@ constexpr int kBorderPixels = 3;
 
 } // namespace
 
-Form1::Form1(Form1Services services)
+MainWindow::MainWindow(MainWindowServices services)
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                                Qt::MSWindowsFixedSizeDialogHint)
     , m_services(std::move(services))
     , m_option3(std::make_unique<platform::OptionGroup>(6, 3))
 {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(programIcon());
     // Palettes rather than a style sheet: the same look, at a fraction of the cost of the first frame.
     setPalette(darkPalette());
@@ -92,9 +92,9 @@ Form1::Form1(Form1Services services)
     Form_Load();
 }
 
-Form1::~Form1() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("central"));
@@ -195,14 +195,14 @@ void Form1::buildControls()
         const char* name;
         int top, height;
         QStringList face;
-        void (Form1::*handler)();
+        void (MainWindow::*handler)();
     } commands[] = {
-        {"Command8", 1740, 555, {tr8("Обновить")}, &Form1::Command8_Click},
-        {"Command5", 2280, 555, {tr8("Применить")}, &Form1::Command5_Click},
-        {"Command3", 2820, 555, {tr8("Цвет шрифта")}, &Form1::Command3_Click},
-        {"Command4", 3360, 675, {tr8("Удалить все настройки"), tr8("для папки")}, &Form1::Command4_Click},
-        {"Command6", 4020, 555, {tr8("Открыть в explorer")}, &Form1::Command6_Click},
-        {"Command7", 4560, 555, {tr8("Выход")}, &Form1::Command7_Click},
+        {"Command8", 1740, 555, {tr8("Обновить")}, &MainWindow::Command8_Click},
+        {"Command5", 2280, 555, {tr8("Применить")}, &MainWindow::Command5_Click},
+        {"Command3", 2820, 555, {tr8("Цвет шрифта")}, &MainWindow::Command3_Click},
+        {"Command4", 3360, 675, {tr8("Удалить все настройки"), tr8("для папки")}, &MainWindow::Command4_Click},
+        {"Command6", 4020, 555, {tr8("Открыть в explorer")}, &MainWindow::Command6_Click},
+        {"Command7", 4560, 555, {tr8("Выход")}, &MainWindow::Command7_Click},
     };
     for (const auto& c : commands) {
         auto* button = new FaceButton(QSize(149, c.height == 675 ? 40 : 34), c.face, m_frame1);
@@ -254,7 +254,7 @@ void Form1::buildControls()
     auto* command2 = new FaceButton(QSize(63, 20), {tr8("Выбрать")}, m_frame3);
     command2->setObjectName(QStringLiteral("Command2"));
     place(command2, 300, 660, 975, 315);
-    connect(command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
     m_label5 = new QLabel(m_frame3);
     m_label5->setObjectName(QStringLiteral("Label5"));
     m_label5->setAlignment(Qt::AlignCenter);
@@ -311,14 +311,14 @@ void Form1::buildControls()
     if (!m_dir1->setPath(m_services.startDirectory))
         (void)m_dir1->setPath(QDir::homePath());
     m_drive1->refresh(m_dir1->path());
-    connect(m_dir1, &FolderList::changed, this, &Form1::Dir1_Change);
-    connect(m_dir1, &FolderList::highlighted, this, &Form1::Dir1_Click);
+    connect(m_dir1, &FolderList::changed, this, &MainWindow::Dir1_Change);
+    connect(m_dir1, &FolderList::highlighted, this, &MainWindow::Dir1_Click);
     connect(m_dir1, &FolderList::openFailed, this,
             [this](const QString& message) { showMessage(message, QString(), MessageIcon::Stop); });
-    connect(m_drive1, &DriveList::driveChanged, this, &Form1::Drive1_Change);
+    connect(m_drive1, &DriveList::driveChanged, this, &MainWindow::Drive1_Change);
 }
 
-void Form1::buildMenu()
+void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
     m_exit = bar->addAction(tr8("Выход"));
@@ -334,10 +334,10 @@ void Form1::buildMenu()
     m_spravka = bar->addAction(tr8("О программе"));
     m_spravka->setObjectName(QStringLiteral("Справка"));
 
-    connect(m_exit, &QAction::triggered, this, &Form1::Exit_Click);
-    connect(m_spravka, &QAction::triggered, this, &Form1::Справка_Click);
-    const std::pair<QAction*, void (Form1::*)()> fitItems[] = {
-        {m_r1024, &Form1::R1024_Click}, {m_rxxxx, &Form1::RXXXX_Click}, {m_rnn, &Form1::RNN_Click}};
+    connect(m_exit, &QAction::triggered, this, &MainWindow::Exit_Click);
+    connect(m_spravka, &QAction::triggered, this, &MainWindow::Справка_Click);
+    const std::pair<QAction*, void (MainWindow::*)()> fitItems[] = {
+        {m_r1024, &MainWindow::R1024_Click}, {m_rxxxx, &MainWindow::RXXXX_Click}, {m_rnn, &MainWindow::RNN_Click}};
     for (const auto& [action, handler] : fitItems) {
         action->setCheckable(true);
         // Qt toggles a checkable item before its handler runs; only the handlers decide the marks.
@@ -349,7 +349,7 @@ void Form1::buildMenu()
     m_rnn->setChecked(true);
 }
 
-QAction* Form1::menuAction(const QString& name) const
+QAction* MainWindow::menuAction(const QString& name) const
 {
     for (QAction* action : {m_exit, m_r1024, m_rxxxx, m_rnn, m_spravka}) {
         if (action->objectName() == name)
@@ -360,7 +360,7 @@ QAction* Form1::menuAction(const QString& name) const
 
 // ---- start-up -------------------------------------------------------------------------------------------------
 
-void Form1::Form_Load()
+void MainWindow::Form_Load()
 {
     SectionHeader = settings::sectionHeader();
     ImagePath.clear();
@@ -387,9 +387,9 @@ void Form1::Form_Load()
 
 // ---- helpers --------------------------------------------------------------------------------------------------
 
-QString Form1::text2() const { return m_text2->toPlainText(); }
+QString MainWindow::text2() const { return m_text2->toPlainText(); }
 
-void Form1::setText2(const QString& text)
+void MainWindow::setText2(const QString& text)
 {
     m_text2->setPlainText(text);
     QTextCursor cursor(m_text2->document());
@@ -399,14 +399,14 @@ void Form1::setText2(const QString& text)
     cursor.mergeBlockFormat(centred);
 }
 
-QString Form1::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
+QString MainWindow::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
 
-QString Form1::picturesFolder() const
+QString MainWindow::picturesFolder() const
 {
     return platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures"));
 }
 
-void Form1::setSampleColor(quint32 color)
+void MainWindow::setSampleColor(quint32 color)
 {
     m_sampleColor = QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                            static_cast<int>((color >> 16) & 0xFF));
@@ -414,14 +414,14 @@ void Form1::setSampleColor(quint32 color)
         setTextColor(sample, m_sampleColor);
 }
 
-QColor Form1::sampleColor() const { return m_sampleColor; }
+QColor MainWindow::sampleColor() const { return m_sampleColor; }
 
-void Form1::showMessage(const QString& text, const QString& title, MessageIcon icon)
+void MainWindow::showMessage(const QString& text, const QString& title, MessageIcon icon)
 {
     m_services.dialogs.message(this, text, title, icon, MessageButtons::Ok);
 }
 
-bool Form1::fail(const Status& status)
+bool MainWindow::fail(const Status& status)
 {
     if (status)
         return false;
@@ -431,7 +431,7 @@ bool Form1::fail(const Status& status)
 
 // ---- the load operation ---------------------------------------------------------------------------------------
 
-void Form1::Command8_Click()
+void MainWindow::Command8_Click()
 {
     ImagePath.clear();
     TextColorHex = settings::defaultTextColorHex();
@@ -473,7 +473,7 @@ void Form1::Command8_Click()
     }
 }
 
-void Form1::damagedFileQuestion()
+void MainWindow::damagedFileQuestion()
 {
     const QString text = tr8("Во время чтения файла настройки возникла ошибка ") + settings::crlf() +
                          tr8("              Вероятно файл настройки испорчен") + settings::crlf() +
@@ -484,7 +484,7 @@ void Form1::damagedFileQuestion()
 
 // ---- the apply operation --------------------------------------------------------------------------------------
 
-void Form1::Command5_Click()
+void MainWindow::Command5_Click()
 {
     OtherLines.clear();
     if (TextColorHex.isEmpty())
@@ -525,7 +525,7 @@ void Form1::Command5_Click()
 
 // ---- the remove operation -------------------------------------------------------------------------------------
 
-void Form1::Command4_Click()
+void MainWindow::Command4_Click()
 {
     RNN_Click();
     const QString path = settingsPath();
@@ -553,7 +553,7 @@ void Form1::Command4_Click()
 
 // ---- colour, shell, end ---------------------------------------------------------------------------------------
 
-void Form1::Command3_Click()
+void MainWindow::Command3_Click()
 {
     const qint32 c = ComDlg::ShowColorDialog(m_services.dialogs, this);
     if (c == -1)
@@ -563,24 +563,24 @@ void Form1::Command3_Click()
     TextColorHex = settings::digitsOfColor(color);
 }
 
-void Form1::Command6_Click()
+void MainWindow::Command6_Click()
 {
     const Status opened = m_services.shell.openFolder(text2());
     if (!opened)
         showMessage(opened.message(), QString(), MessageIcon::Stop);
 }
 
-void Form1::Command7_Click() { m_services.errorPath.endNow(); }
+void MainWindow::Command7_Click() { m_services.errorPath.endNow(); }
 
-void Form1::Exit_Click() { m_services.errorPath.endNow(); }
+void MainWindow::Exit_Click() { m_services.errorPath.endNow(); }
 
-void Form1::Справка_Click()
+void MainWindow::Справка_Click()
 {
     if (m_services.showAbout)
         m_services.showAbout(this);
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_services.errorPath.endNow();
@@ -588,7 +588,7 @@ void Form1::closeEvent(QCloseEvent* event)
 
 // ---- folder navigation ----------------------------------------------------------------------------------------
 
-void Form1::Drive1_Change()
+void MainWindow::Drive1_Change()
 {
     const QString drive = m_drive1->drive();
     // The process's current folder when it lies on that drive, the drive's root otherwise.
@@ -602,14 +602,14 @@ void Form1::Drive1_Change()
     }
 }
 
-void Form1::Dir1_Change()
+void MainWindow::Dir1_Change()
 {
     setText2(m_dir1->entryAtCurrentIndex());
     RNN_Click();
     Command8_Click();
 }
 
-void Form1::Dir1_Click() { setText2(m_dir1->entryAtCurrentIndex()); }
+void MainWindow::Dir1_Click() { setText2(m_dir1->entryAtCurrentIndex()); }
 
 // ---- picture choice -------------------------------------------------------------------------------------------
 
@@ -651,11 +651,11 @@ Result<PreviewPicture> readPreview(const platform::Pictures& pictures, const QSt
 
 } // namespace
 
-void Form1::Command2_Click() { ChoosePicture(); }
-void Form1::Option2_MouseDown() { ChoosePicture(); }
-void Form1::Option1_MouseDown() { ChooseNoBackground(); }
+void MainWindow::Command2_Click() { ChoosePicture(); }
+void MainWindow::Option2_MouseDown() { ChoosePicture(); }
+void MainWindow::Option1_MouseDown() { ChooseNoBackground(); }
 
-void Form1::ChoosePicture()
+void MainWindow::ChoosePicture()
 {
     const auto chosen =
         m_services.dialogs.openFile(this, CommonDialog1.title, CommonDialog1.filter, CommonDialog1.fileName);
@@ -681,7 +681,7 @@ void Form1::ChoosePicture()
     m_text4->setText(ImagePath);
 }
 
-void Form1::ChooseNoBackground()
+void MainWindow::ChooseNoBackground()
 {
     auto& fs = m_services.fileSystem;
     if (!ImagePath.isEmpty() && fs.find(ImagePath, FindFilter::NormalFiles)) {
@@ -703,7 +703,7 @@ void Form1::ChooseNoBackground()
 
 // ---- shared picture steps -------------------------------------------------------------------------------------
 
-Status Form1::LoadPreview(const QString& path)
+Status MainWindow::LoadPreview(const QString& path)
 {
     const auto preview = readPreview(m_services.pictures, path, m_image1);
     if (!preview)
@@ -713,9 +713,9 @@ Status Form1::LoadPreview(const QString& path)
     return Status::ok();
 }
 
-void Form1::ClearPreview() { m_image1->setPixmap(QPixmap()); }
+void MainWindow::ClearPreview() { m_image1->setPixmap(QPixmap()); }
 
-Status Form1::ShowSizeText()
+Status MainWindow::ShowSizeText()
 {
     const QSize size = m_picture2.naturalSize;
     if (size.height() <= 0) {
@@ -726,7 +726,7 @@ Status Form1::ShowSizeText()
     return Status::ok();
 }
 
-void Form1::MarkBackground(bool withPicture)
+void MainWindow::MarkBackground(bool withPicture)
 {
     if (withPicture) {
         m_option2->setChecked(true);
@@ -737,14 +737,14 @@ void Form1::MarkBackground(bool withPicture)
     }
 }
 
-void Form1::ResetFitChoice()
+void MainWindow::ResetFitChoice()
 {
     FitResetInProgress = true;
     m_option3->select(3);
     FitResetInProgress = false;
 }
 
-void Form1::UpdateFitMenuChecks()
+void MainWindow::UpdateFitMenuChecks()
 {
     m_rxxxx->setChecked(m_option3->isSelected(0));
     m_r1024->setChecked(m_option3->isSelected(1));
@@ -753,7 +753,7 @@ void Form1::UpdateFitMenuChecks()
 
 // ---- fit choice -----------------------------------------------------------------------------------------------
 
-void Form1::Option3_Click(int index)
+void MainWindow::Option3_Click(int index)
 {
     switch (index) {
     case 3:
@@ -775,7 +775,7 @@ void Form1::Option3_Click(int index)
     }
 }
 
-void Form1::RevertToDialogFile()
+void MainWindow::RevertToDialogFile()
 {
     ImagePath = CommonDialog1.fileName;
     if (!LoadPreview(ImagePath)) {
@@ -794,7 +794,7 @@ void Form1::RevertToDialogFile()
     m_text4->setText(ImagePath);
 }
 
-void Form1::MakeScaledCopy(int width, int height)
+void MainWindow::MakeScaledCopy(int width, int height)
 {
     if (ImagePath.isEmpty() || m_text4->text().isEmpty()) {
         ResetFitChoice();
@@ -837,19 +837,19 @@ void Form1::MakeScaledCopy(int width, int height)
 
 // ---- fit-mode menu --------------------------------------------------------------------------------------------
 
-void Form1::R1024_Click()
+void MainWindow::R1024_Click()
 {
     m_option3->select(1);
     UpdateFitMenuChecks();
 }
 
-void Form1::RNN_Click()
+void MainWindow::RNN_Click()
 {
     m_option3->select(3);
     UpdateFitMenuChecks();
 }
 
-void Form1::RXXXX_Click()
+void MainWindow::RXXXX_Click()
 {
     CustomSizeSet = false;
     std::optional<CustomSize> answer;
@@ -867,7 +867,7 @@ void Form1::RXXXX_Click()
 
 // ---- events ---------------------------------------------------------------------------------------------------
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
