@@ -1,6 +1,7 @@
 #include "about/AboutWindow.h"
 
 #include "about/AboutArt.h"
+#include "widgets/TextColor.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -18,11 +19,14 @@
 #include <utility>
 
 namespace mirtal::about {
+
+using widgets::setTextColor;
+
 namespace {
 
 constexpr QSize kClientSize(501, 579);
-constexpr int kTimer1Interval = 2000;
-constexpr int kTimer3Interval = 80;
+constexpr int kWaitInterval = 2000;
+constexpr int kFrameInterval = 80;
 
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
@@ -51,13 +55,6 @@ QFont sansSerif(qreal points, bool underline = false)
 
 QFont comic(qreal points) { return windowFont(QStringLiteral("Comic Sans MS"), points); }
 
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 void setBackgroundColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -75,12 +72,14 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     label->setGeometry(geometry);
     label->setAlignment(alignment | Qt::AlignTop);
     label->setFont(font);
-    setTextColour(label, kWhite);
+    setTextColor(label, kWhite);
     return label;
 }
 
-// `Picture1`: the banner picture. The streak's points are plotted once, by the paint that a tick asks for, and kept
-// nowhere: any other repaint (the banner covered and uncovered) shows the plain picture until the next frame.
+} // namespace
+
+// The banner picture. The streak's points are plotted once, by the paint that a tick asks for, and kept nowhere:
+// any other repaint (the banner covered and uncovered) shows the plain picture until the next frame.
 class BannerBox final : public QWidget {
 public:
     explicit BannerBox(QWidget* parent)
@@ -121,7 +120,9 @@ private:
     bool m_plotPending = false;
 };
 
-// `Command1`: a button whose face is a picture, with a thin raised edge that sinks while pressed.
+namespace {
+
+// The update check's button: its face is a picture, with a thin raised edge that sinks while pressed.
 class PictureButton final : public QAbstractButton {
 public:
     PictureButton(const QImage& picture, QWidget* parent)
@@ -174,7 +175,7 @@ private:
     QImage m_picture;
 };
 
-// `Frame2`: an etched frame with its caption on the top edge, and the three white lines drawn on it beneath the
+// The description's frame: etched with its caption on the top edge, and the three white lines drawn on it beneath the
 // controls.
 class DescriptionFrame final : public QGroupBox {
 public:
@@ -204,9 +205,9 @@ protected:
         p.drawText(caption, Qt::AlignCenter, title());
 
         p.setPen(kWhite);
-        p.drawLine(16, 400, 16, 564);   // Line2
-        p.drawLine(476, 404, 476, 564); // Line3
-        p.drawLine(0, 552, 492, 552);   // Line1
+        p.drawLine(16, 400, 16, 564);   // left of the site text
+        p.drawLine(476, 404, 476, 564); // right of it
+        p.drawLine(0, 552, 492, 552);   // under the close bar
     }
 };
 
@@ -222,11 +223,11 @@ AboutWindow::AboutWindow(platform::HttpTransfer& http, platform::Shell& shell, Q
 
     // Load.
     m_streakColor = kStreakColor;
-    m_streakRows = static_cast<qint16>(m_picture1->height()); // the banner's inner height in pixels
+    m_streakRows = static_cast<qint16>(m_banner->height()); // the banner's inner height in pixels
     m_animation = std::make_unique<BannerAnimation>(m_streakRows, std::move(random));
-    static_cast<BannerBox*>(m_picture1)->setStreak(m_animation.get(), m_streakColor);
+    m_banner->setStreak(m_animation.get(), m_streakColor);
     m_updateCheck = std::make_unique<UpdateCheck>(http, updateFileUrl(m_siteRoot),
-                                                  [this](const QString& text) { m_label7->setText(text); });
+                                                  [this](const QString& text) { m_statusLabel->setText(text); });
 }
 
 AboutWindow::~AboutWindow() = default;
@@ -275,92 +276,94 @@ void AboutWindow::buildControls()
     setAutoFillBackground(true);
     setMouseTracking(true);
 
-    m_frame2 = new DescriptionFrame(QStringLiteral("Описание"), this);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setGeometry(4, 8, 493, 565);
-    m_frame2->setFont(sansSerif(8.25));
-    m_frame2->setMouseTracking(true);
-    m_frame2->installEventFilter(this);
+    m_descriptionFrame = new DescriptionFrame(QStringLiteral("Описание"), this);
+    m_descriptionFrame->setObjectName(QStringLiteral("descriptionFrame"));
+    m_descriptionFrame->setGeometry(4, 8, 493, 565);
+    m_descriptionFrame->setFont(sansSerif(8.25));
+    m_descriptionFrame->setMouseTracking(true);
+    m_descriptionFrame->installEventFilter(this);
 
-    m_picture1 = new BannerBox(m_frame2);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setGeometry(QRect(QPoint(16, 20), kBannerSize));
-    m_picture1->setFocusPolicy(Qt::StrongFocus);
+    m_banner = new BannerBox(m_descriptionFrame);
+    m_banner->setObjectName(QStringLiteral("banner"));
+    m_banner->setGeometry(QRect(QPoint(16, 20), kBannerSize));
+    m_banner->setFocusPolicy(Qt::StrongFocus);
 
-    m_label1 = makeLabel(m_picture1, "Label1", QStringLiteral("Тобрелин      v.1.04   Июль 2008"),
-                         QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
+    m_versionLabel = makeLabel(m_banner, "versionLabel", QStringLiteral("Тобрелин      v.1.04   Июль 2008"),
+                               QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
 
-    m_text1 = new QPlainTextEdit(m_frame2);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(16, 88, 461, 317);
-    m_text1->setFont(sansSerif(8.25));
-    m_text1->setReadOnly(true);
-    m_text1->setTabChangesFocus(true);
+    m_description = new QPlainTextEdit(m_descriptionFrame);
+    m_description->setObjectName(QStringLiteral("description"));
+    m_description->setGeometry(16, 88, 461, 317);
+    m_description->setFont(sansSerif(8.25));
+    m_description->setReadOnly(true);
+    m_description->setTabChangesFocus(true);
     // Read-only, yet the caret and keyboard selection stay, as in an ordinary locked text box.
-    m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QPalette textPalette = m_text1->palette();
+    m_description->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_description->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_description->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_description->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_description->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QPalette textPalette = m_description->palette();
     textPalette.setColor(QPalette::Base, kBlack);
     textPalette.setColor(QPalette::Text, kWhite);
-    m_text1->setPalette(textPalette);
+    m_description->setPalette(textPalette);
     // The scroll bar keeps the ordinary look of the desktop rather than the window's black.
-    m_text1->verticalScrollBar()->setPalette(QGuiApplication::palette());
+    m_description->verticalScrollBar()->setPalette(QGuiApplication::palette());
     // The text box would take CR and LF each for a line end; one line end is CR LF.
     QString shown = descriptionText();
     shown.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
-    m_text1->setPlainText(shown);
-    m_text1->viewport()->setMouseTracking(true);
-    m_text1->viewport()->installEventFilter(this);
+    m_description->setPlainText(shown);
+    m_description->viewport()->setMouseTracking(true);
+    m_description->viewport()->installEventFilter(this);
 
-    m_label5 = makeLabel(m_frame2, "Label5", QStringLiteral("На сайте "), QRect(40, 415, 49, 17), Qt::AlignLeft,
-                         sansSerif(8.25));
-    m_label4 = makeLabel(m_frame2, "Label4", m_siteRoot, QRect(92, 412, 161, 17), Qt::AlignLeft, sansSerif(9.75, true));
-    setTextColour(m_label4, kLinkLayoutText);
-    m_label2 = makeLabel(m_frame2, "Label2",
-                         QStringLiteral("вы вероятно сможете найти новую версию этой программы; скачать другие мои "
-                                        "программы, задать интересующие вопросы, выразить свое мнение о программе, "
-                                        "пожелания, сообщить об ошибках."),
-                         QRect(32, 428, 429, 41), Qt::AlignLeft, sansSerif(8.25));
-    m_label2->setWordWrap(true);
+    m_siteCaption = makeLabel(m_descriptionFrame, "siteCaption", QStringLiteral("На сайте "), QRect(40, 415, 49, 17),
+                              Qt::AlignLeft, sansSerif(8.25));
+    m_siteLink = makeLabel(m_descriptionFrame, "siteLink", m_siteRoot, QRect(92, 412, 161, 17), Qt::AlignLeft,
+                           sansSerif(9.75, true));
+    setTextColor(m_siteLink, kLinkLayoutText);
+    m_siteText = makeLabel(m_descriptionFrame, "siteText",
+                           QStringLiteral("вы вероятно сможете найти новую версию этой программы; скачать другие мои "
+                                          "программы, задать интересующие вопросы, выразить свое мнение о программе, "
+                                          "пожелания, сообщить об ошибках."),
+                           QRect(32, 428, 429, 41), Qt::AlignLeft, sansSerif(8.25));
+    m_siteText->setWordWrap(true);
 
-    m_command1 = new PictureButton(checkButtonPicture(), m_frame2);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(36, 480, 277, 21);
-    m_command1->setAccessibleName(QStringLiteral("Проверить наличие новой версии на сайте"));
-    connect(m_command1, &QAbstractButton::clicked, this, &AboutWindow::CheckForUpdate);
+    m_checkButton = new PictureButton(checkButtonPicture(), m_descriptionFrame);
+    m_checkButton->setObjectName(QStringLiteral("checkForUpdateButton"));
+    m_checkButton->setGeometry(36, 480, 277, 21);
+    m_checkButton->setAccessibleName(QStringLiteral("Проверить наличие новой версии на сайте"));
+    connect(m_checkButton, &QAbstractButton::clicked, this, &AboutWindow::checkForUpdate);
 
     // No font of its own: the window's.
-    m_label7 = makeLabel(m_frame2, "Label7", QString(), QRect(320, 484, 145, 17), Qt::AlignHCenter, font());
-    setTextColour(m_label7, kStatusText);
+    m_statusLabel =
+        makeLabel(m_descriptionFrame, "statusLabel", QString(), QRect(320, 484, 145, 17), Qt::AlignHCenter, font());
+    setTextColor(m_statusLabel, kStatusText);
 
-    m_label3 = makeLabel(m_frame2, "Label3", QStringLiteral("Закрыть"), QRect(24, 520, 445, 21), Qt::AlignHCenter,
-                         comic(11.25));
-    m_label3->setAutoFillBackground(true);
-    setBackgroundColour(m_label3, kCloseBackground);
+    m_closeBar = makeLabel(m_descriptionFrame, "closeBar", QStringLiteral("Закрыть"), QRect(24, 520, 445, 21),
+                           Qt::AlignHCenter, comic(11.25));
+    m_closeBar->setAutoFillBackground(true);
+    setBackgroundColour(m_closeBar, kCloseBackground);
 
     // The reactive labels and the areas that put them back into their resting colours. The banner, the button and
     // the status line track no movement, so a pointer over them changes nothing.
-    for (QLabel* label : {m_label1, m_label2, m_label5, m_label3, m_label4}) {
+    for (QLabel* label : {m_versionLabel, m_siteText, m_siteCaption, m_closeBar, m_siteLink}) {
         label->setMouseTracking(true);
         label->installEventFilter(this);
     }
 
-    setTabOrder(m_text1, m_command1);
-    setTabOrder(m_command1, m_picture1);
-    m_text1->setFocus();
+    setTabOrder(m_description, m_checkButton);
+    setTabOrder(m_checkButton, m_banner);
+    m_description->setFocus();
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(kTimer1Interval);
-    connect(m_timer1, &QTimer::timeout, this, &AboutWindow::Timer1_Timer);
-    m_timer3 = new QTimer(this);
-    m_timer3->setObjectName(QStringLiteral("Timer3"));
-    m_timer3->setInterval(kTimer3Interval);
-    connect(m_timer3, &QTimer::timeout, this, &AboutWindow::Timer3_Timer);
-    m_timer1->start();
+    m_waitTimer = new QTimer(this);
+    m_waitTimer->setObjectName(QStringLiteral("waitTimer"));
+    m_waitTimer->setInterval(kWaitInterval);
+    connect(m_waitTimer, &QTimer::timeout, this, &AboutWindow::waitTimerTick);
+    m_frameTimer = new QTimer(this);
+    m_frameTimer->setObjectName(QStringLiteral("frameTimer"));
+    m_frameTimer->setInterval(kFrameInterval);
+    connect(m_frameTimer, &QTimer::timeout, this, &AboutWindow::frameTimerTick);
+    m_waitTimer->start();
 
     // Centred on the screen (of the owner, if there is one).
     const QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
@@ -373,59 +376,59 @@ void AboutWindow::buildControls()
 
 void AboutWindow::done(int result)
 {
-    m_timer1->stop();
-    m_timer3->stop();
+    m_waitTimer->stop();
+    m_frameTimer->stop();
     QDialog::done(result);
 }
 
-void AboutWindow::CheckForUpdate() { m_updateCheck->run(); }
+void AboutWindow::checkForUpdate() { m_updateCheck->run(); }
 
-void AboutWindow::ResetLinkColors()
+void AboutWindow::resetLinkColors()
 {
-    setTextColour(m_label3, kWhite);
-    setBackgroundColour(m_label3, kCloseBackground);
-    setTextColour(m_label4, kLinkText);
+    setTextColor(m_closeBar, kWhite);
+    setBackgroundColour(m_closeBar, kCloseBackground);
+    setTextColor(m_siteLink, kLinkText);
 }
 
-void AboutWindow::Timer1_Timer()
+void AboutWindow::waitTimerTick()
 {
     m_animation->Timer1Tick();
     syncTimers();
-    static_cast<BannerBox*>(m_picture1)->plotFrame();
+    m_banner->plotFrame();
 }
 
-void AboutWindow::Timer3_Timer()
+void AboutWindow::frameTimerTick()
 {
     m_animation->Timer3Tick();
     syncTimers();
-    static_cast<BannerBox*>(m_picture1)->plotFrame();
+    m_banner->plotFrame();
 }
 
 void AboutWindow::syncTimers()
 {
     const bool waiting = m_animation->state() == BannerAnimation::State::Waiting;
-    QTimer* const running = waiting ? m_timer1 : m_timer3;
-    QTimer* const stopped = waiting ? m_timer3 : m_timer1;
+    QTimer* const running = waiting ? m_waitTimer : m_frameTimer;
+    QTimer* const stopped = waiting ? m_frameTimer : m_waitTimer;
     stopped->stop();
     if (!running->isActive())
         running->start();
 }
 
-void AboutWindow::Label3_MouseMove()
+void AboutWindow::hoverCloseBar()
 {
-    setBackgroundColour(m_label3, kCloseHoverBackground);
-    setTextColour(m_label3, kCloseHoverText);
+    setBackgroundColour(m_closeBar, kCloseHoverBackground);
+    setTextColor(m_closeBar, kCloseHoverText);
 }
 
-void AboutWindow::Label3_MouseDown() { setTextColour(m_label3, kBlack); }
+void AboutWindow::pressCloseBar() { setTextColor(m_closeBar, kBlack); }
 
-void AboutWindow::Label3_MouseUp() { close(); }
+void AboutWindow::releaseCloseBar() { close(); }
 
-void AboutWindow::Label4_MouseMove() { setTextColour(m_label4, kLinkHoverText); }
+void AboutWindow::hoverSiteLink() { setTextColor(m_siteLink, kLinkHoverText); }
 
-void AboutWindow::Label4_MouseDown() { setTextColour(m_label4, kLinkPressedText); }
+void AboutWindow::pressSiteLink() { setTextColor(m_siteLink, kLinkPressedText); }
 
-void AboutWindow::Label4_MouseUp()
+void AboutWindow::openSite()
 {
     // Nothing is reported when the browser cannot be started.
     static_cast<void>(m_shell.openUrl(m_siteRoot));
@@ -433,38 +436,38 @@ void AboutWindow::Label4_MouseUp()
 
 bool AboutWindow::isResetArea(const QObject* watched) const
 {
-    return watched == m_frame2 || watched == m_label1 || watched == m_label2 || watched == m_label5 ||
-           watched == m_text1->viewport();
+    return watched == m_descriptionFrame || watched == m_versionLabel || watched == m_siteText ||
+           watched == m_siteCaption || watched == m_description->viewport();
 }
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool onClose = watched == m_label3;
-    const bool onLink = watched == m_label4;
+    const bool onClose = watched == m_closeBar;
+    const bool onLink = watched == m_siteLink;
     switch (event->type()) {
     case QEvent::MouseMove:
         if (onClose) {
-            Label3_MouseMove();
+            hoverCloseBar();
             return true;
         }
         if (onLink) {
-            Label4_MouseMove();
+            hoverSiteLink();
             return true;
         }
         if (isResetArea(watched)) {
-            ResetLinkColors();
+            resetLinkColors();
             // The text box still needs the movement for selecting; a label's movement ends here.
-            return watched != m_text1->viewport() && watched != m_frame2;
+            return watched != m_description->viewport() && watched != m_descriptionFrame;
         }
         break;
     case QEvent::MouseButtonPress:
         // The widget pressed gets the release too, wherever the pointer is by then (Qt's implicit grab).
         if (onClose) {
-            Label3_MouseDown();
+            pressCloseBar();
             return true;
         }
         if (onLink) {
-            Label4_MouseDown();
+            pressSiteLink();
             return true;
         }
         break;
@@ -475,11 +478,11 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseButtonRelease:
         if (onClose) {
-            Label3_MouseUp();
+            releaseCloseBar();
             return true;
         }
         if (onLink) {
-            Label4_MouseUp();
+            openSite();
             return true;
         }
         break;
@@ -491,7 +494,7 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 
 void AboutWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    ResetLinkColors();
+    resetLinkColors();
     QDialog::mouseMoveEvent(event);
 }
 

@@ -18,6 +18,8 @@ class QTimer;
 
 namespace mirtal::about {
 
+class BannerBox;
+
 // The About window: banner, description, site link, update check and the "Закрыть" bar. Build it afresh for every
 // showing and exec() it; closing it stops everything it runs.
 class AboutWindow final : public QDialog {
@@ -32,20 +34,20 @@ public:
     // The seven lines of the description, each ended by CR LF, blank lines included.
     static QString descriptionText();
 
-    QColor StreakColor() const { return m_streakColor; }
-    qint16 StreakRows() const { return m_streakRows; }
+    QColor streakColor() const { return m_streakColor; }
+    qint16 streakRows() const { return m_streakRows; }
     const BannerAnimation& animation() const { return *m_animation; }
     const UpdateCheck& updateCheck() const { return *m_updateCheck; }
-    QTimer* Timer1() const { return m_timer1; }
-    QTimer* Timer3() const { return m_timer3; }
+    QTimer* waitTimer() const { return m_waitTimer; }
+    QTimer* frameTimer() const { return m_frameTimer; }
 
     void done(int result) override;
 
 public Q_SLOTS:
-    void CheckForUpdate();
-    void ResetLinkColors();
-    void Timer1_Timer();
-    void Timer3_Timer();
+    void checkForUpdate();
+    void resetLinkColors();
+    void waitTimerTick();
+    void frameTimerTick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,30 +56,30 @@ protected:
 
 private:
     void buildControls();
-    void Label3_MouseMove();
-    void Label3_MouseDown();
-    void Label3_MouseUp();
-    void Label4_MouseMove();
-    void Label4_MouseDown();
-    void Label4_MouseUp();
+    void hoverCloseBar();
+    void pressCloseBar();
+    void releaseCloseBar();
+    void hoverSiteLink();
+    void pressSiteLink();
+    void openSite();
     bool isResetArea(const QObject* watched) const;
     void syncTimers();
 
     platform::Shell& m_shell;
     QString m_siteRoot;
 
-    QGroupBox* m_frame2 = nullptr;
-    QWidget* m_picture1 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QPlainTextEdit* m_text1 = nullptr;
-    QLabel* m_label5 = nullptr;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QAbstractButton* m_command1 = nullptr;
-    QLabel* m_label7 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer3 = nullptr;
+    QGroupBox* m_descriptionFrame = nullptr;
+    BannerBox* m_banner = nullptr;
+    QLabel* m_versionLabel = nullptr;
+    QPlainTextEdit* m_description = nullptr;
+    QLabel* m_siteCaption = nullptr;
+    QLabel* m_siteLink = nullptr;
+    QLabel* m_siteText = nullptr;
+    QAbstractButton* m_checkButton = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    QLabel* m_closeBar = nullptr;
+    QTimer* m_waitTimer = nullptr;
+    QTimer* m_frameTimer = nullptr;
 
     QColor m_streakColor;
     qint16 m_streakRows = 0;

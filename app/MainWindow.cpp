@@ -1,15 +1,10 @@
 #include "MainWindow.h"
 
 #include "Appearance.h"
-#include "ComDlg.h"
 #include "DriveList.h"
 #include "FolderList.h"
 #include "TitleText.h"
-#include "picture/FitArithmetic.h"
-#include "picture/ScaledCopy.h"
-#include "picture/SizeText.h"
-#include "platform/Paths.h"
-#include "settings/IniFormat.h"
+#include "widgets/TextColor.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,31 +21,14 @@
 
 namespace mirtal::app {
 
-using platform::Answer;
-using platform::FindFilter;
 using platform::MessageButtons;
 using platform::MessageIcon;
+using widgets::setTextColor;
 
 namespace {
 
 // The layout is in twips, 15 to a pixel.
 int px(int twips) { return (twips + platform::kTwipsPerPixel / 2) / platform::kTwipsPerPixel; }
-
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
-
-void setColors(QWidget* widget, const QColor& text, const QColor& ground)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Button, ground);
-    widget->setPalette(palette);
-}
 
 // Frames and edges are drawn from the window colour, which is black here: give them a grey one to draw with.
 void showEdges(QWidget* widget)
@@ -69,7 +47,7 @@ QString tr8(const char* text) { return QString::fromUtf8(text); }
 
 constexpr int kClientWidthTwips = 11670;
 constexpr int kClientHeightTwips = 8325;
-// The window is narrowed to this outer width; the hidden controls to the right are then outside it.
+// The window's outer width; the client area is laid out wider, and what lies beyond is cut off.
 constexpr int kOuterWidthTwips = 7245;
 constexpr int kBorderPixels = 3;
 
@@ -80,7 +58,8 @@ MainWindow::MainWindow(MainWindowServices services)
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                                Qt::MSWindowsFixedSizeDialogHint)
     , m_services(std::move(services))
-    , m_option3(std::make_unique<platform::OptionGroup>(6, 3))
+    , m_editor(EditorServices{m_services.fileSystem, m_services.pictures, m_services.dialogs, m_services.shell,
+                              m_services.screen, m_services.errorPath, m_services.askCustomSize, m_services.locale})
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(programIcon());
@@ -89,7 +68,24 @@ MainWindow::MainWindow(MainWindowServices services)
     buildControls();
     buildMenu();
     qApp->installEventFilter(this);
-    Form_Load();
+
+    m_editor.setDialogOwner(this);
+    m_editor.setPreviewBox([this] {
+        const qreal ratio = m_preview->devicePixelRatioF();
+        return QSize(qRound(m_preview->width() * ratio), qRound(m_preview->height() * ratio));
+    });
+    connect(&m_editor, &FolderEditor::changed, this, &MainWindow::render);
+    connect(&m_editor, &FolderEditor::backgroundMarked, this, &MainWindow::markBackground);
+
+    // Narrowed to its outer width; what is laid out beyond it is cut off.
+    const int clientWidth = px(kOuterWidthTwips) - 2 * kBorderPixels;
+    const int menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(clientWidth, px(kClientHeightTwips) + menuHeight);
+    setWindowTitle(mainWindowTitle(m_services.screen.sizeInTwips(), m_services.locale));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    m_editor.start(m_folderList->entryAtCurrentIndex());
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
@@ -101,484 +97,205 @@ void MainWindow::buildControls()
     central->setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
     setCentralWidget(central);
 
-    // Hidden controls first, so that nothing visible lies under them.
-    m_picture3Box = new QFrame(central);
-    m_picture3Box->setObjectName(QStringLiteral("Picture3"));
-    place(m_picture3Box, 7260, 60, 1500, 1500);
-    m_picture2Box = new QFrame(central);
-    m_picture2Box->setObjectName(QStringLiteral("Picture2"));
-    place(m_picture2Box, 7320, 1620, 1500, 1500);
-    m_frame4 = new CaptionFrame(tr8("Подогнать размер фона"), central);
-    m_frame4->setObjectName(QStringLiteral("Frame4"));
-    place(m_frame4, 7620, 5760, 3075, 1515);
-    const struct {
-        int index, left, top, width, height;
-        const char* caption;
-    } fitOptions[] = {
-        {0, 60, 240, 1395, 315, ""},
-        {1, 60, 600, 1395, 375, "      783х626         (1024х768)"},
-        {2, 60, 1020, 1395, 375, "      558х459          (800х600)"},
-        {3, 1620, 240, 1335, 315, "Не менять"},
-        {4, 1620, 600, 1335, 435, "      911х723        (1152х864)"},
-        {5, 1620, 1080, 1335, 375, "     1039х883      (1280х1024)"},
-    };
-    m_option3Buttons.resize(6);
-    for (const auto& o : fitOptions) {
-        auto* button = new QPushButton(tr8(o.caption), m_frame4);
-        button->setObjectName(QStringLiteral("Option3_%1").arg(o.index));
-        button->setCheckable(true);
-        if (o.index == 3)
-            setColors(button, Qt::black, QColor(0xE0, 0xE0, 0xE0));
-        else
-            setColors(button, Qt::white, QColor(0x40, 0x40, 0x40));
-        button->setChecked(o.index == 3);
-        place(button, o.left, o.top, o.width, o.height);
-        m_option3Buttons[o.index] = button;
-    }
-    m_text1 = new QLineEdit(QStringLiteral("783"), m_frame4);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text3 = new QLineEdit(QStringLiteral("626"), m_frame4);
-    m_text3->setObjectName(QStringLiteral("Text3"));
-    for (QLineEdit* box : {m_text1, m_text3}) {
-        box->setMaxLength(4);
-        box->setAlignment(Qt::AlignCenter);
-        box->installEventFilter(this);
-    }
-    place(m_text1, 120, 255, 495, 285);
-    place(m_text3, 660, 255, 495, 285);
-    auto* line1 = new QFrame(m_frame4);
-    line1->setFrameShape(QFrame::VLine);
-    line1->setFrameShadow(QFrame::Plain);
-    setTextColor(line1, QColor(0x80, 0x80, 0x80));
-    line1->setGeometry(px(1530), px(300), 1, px(1320 - 300));
-    for (QWidget* hidden : {static_cast<QWidget*>(m_frame4), static_cast<QWidget*>(m_picture2Box),
-                            static_cast<QWidget*>(m_picture3Box)}) {
-        hidden->setEnabled(false);
-        hidden->setVisible(false);
-    }
-    m_option3->setSelectionObserver([this](int index) {
-        for (int i = 0; i < m_option3Buttons.size(); ++i)
-            m_option3Buttons[i]->setChecked(i == index);
-    });
-    m_option3->setClickHandler([this](int index) { Option3_Click(index); });
-
-    // The path box.
-    m_text2 = new QTextEdit(central);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setReadOnly(true);
-    m_text2->setFont(designFont(QStringLiteral("Comic Sans MS"), 9));
-    m_text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text2->setTabChangesFocus(true);
-    m_text2->setWordWrapMode(QTextOption::WrapAnywhere);
-    place(m_text2, 60, 7620, 7035, 645);
-    showEdges(m_text2);
+    m_folderPathBox = new QTextEdit(central);
+    m_folderPathBox->setObjectName(QStringLiteral("folderPathBox"));
+    m_folderPathBox->setReadOnly(true);
+    m_folderPathBox->setFont(designFont(QStringLiteral("Comic Sans MS"), 9));
+    m_folderPathBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_folderPathBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_folderPathBox->setTabChangesFocus(true);
+    m_folderPathBox->setWordWrapMode(QTextOption::WrapAnywhere);
+    place(m_folderPathBox, 60, 7620, 7035, 645);
+    showEdges(m_folderPathBox);
 
     // "Выберите папку".
-    m_frame1 = new CaptionFrame(tr8("Выберите папку"), central);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setFont(designFont(QStringLiteral("Comic Sans MS"), 9.75));
-    place(m_frame1, 60, 0, 7035, 5535);
-    showEdges(m_frame1);
+    auto* folderFrame = new CaptionFrame(tr8("Выберите папку"), central);
+    folderFrame->setObjectName(QStringLiteral("folderFrame"));
+    folderFrame->setFont(designFont(QStringLiteral("Comic Sans MS"), 9.75));
+    place(folderFrame, 60, 0, 7035, 5535);
+    showEdges(folderFrame);
     const QFont controlFont = QApplication::font();
 
-    m_dir1 = new FolderList(m_frame1);
-    m_dir1->setObjectName(QStringLiteral("Dir1"));
-    m_dir1->setFont(controlFont);
-    place(m_dir1, 120, 300, 4515, 4815);
-    m_drive1 = new DriveList(m_frame1);
-    m_drive1->setObjectName(QStringLiteral("Drive1"));
-    m_drive1->setFont(controlFont);
-    place(m_drive1, 4740, 300, 2175, 315);
+    m_folderList = new FolderList(folderFrame);
+    m_folderList->setObjectName(QStringLiteral("folderList"));
+    m_folderList->setFont(controlFont);
+    place(m_folderList, 120, 300, 4515, 4815);
+    m_driveList = new DriveList(folderFrame);
+    m_driveList->setObjectName(QStringLiteral("driveList"));
+    m_driveList->setFont(controlFont);
+    place(m_driveList, 4740, 300, 2175, 315);
 
     const struct {
         const char* name;
         int top, height;
         QStringList face;
-        void (MainWindow::*handler)();
+        void (FolderEditor::*operation)();
     } commands[] = {
-        {"Command8", 1740, 555, {tr8("Обновить")}, &MainWindow::Command8_Click},
-        {"Command5", 2280, 555, {tr8("Применить")}, &MainWindow::Command5_Click},
-        {"Command3", 2820, 555, {tr8("Цвет шрифта")}, &MainWindow::Command3_Click},
-        {"Command4", 3360, 675, {tr8("Удалить все настройки"), tr8("для папки")}, &MainWindow::Command4_Click},
-        {"Command6", 4020, 555, {tr8("Открыть в explorer")}, &MainWindow::Command6_Click},
-        {"Command7", 4560, 555, {tr8("Выход")}, &MainWindow::Command7_Click},
+        {"reloadButton", 1740, 555, {tr8("Обновить")}, &FolderEditor::reload},
+        {"applyButton", 2280, 555, {tr8("Применить")}, &FolderEditor::apply},
+        {"captionColorButton", 2820, 555, {tr8("Цвет шрифта")}, &FolderEditor::chooseCaptionColor},
+        {"removeSettingsButton",
+         3360,
+         675,
+         {tr8("Удалить все настройки"), tr8("для папки")},
+         &FolderEditor::removeSettings},
+        {"openInFileManagerButton", 4020, 555, {tr8("Открыть в explorer")}, &FolderEditor::openInFileManager},
+        {"endButton", 4560, 555, {tr8("Выход")}, nullptr},
     };
+    QList<QWidget*> commandButtons;
     for (const auto& c : commands) {
-        auto* button = new FaceButton(QSize(149, c.height == 675 ? 40 : 34), c.face, m_frame1);
+        auto* button = new FaceButton(QSize(149, c.height == 675 ? 40 : 34), c.face, folderFrame);
         button->setObjectName(QLatin1String(c.name));
         place(button, 4680, c.top, 2295, c.height);
-        connect(button, &QPushButton::clicked, this, c.handler);
+        if (c.operation)
+            connect(button, &QPushButton::clicked, &m_editor, c.operation);
+        else
+            connect(button, &QPushButton::clicked, this, &MainWindow::end);
+        commandButtons.append(button);
     }
     // The status line over its strip.
-    m_image2 = new QLabel(m_frame1);
-    m_image2->setObjectName(QStringLiteral("Image2"));
-    m_image2->setScaledContents(true);
-    place(m_image2, 120, 5160, 6840, 255);
+    auto* strip = new QLabel(folderFrame);
+    strip->setObjectName(QStringLiteral("statusStrip"));
+    strip->setScaledContents(true);
+    place(strip, 120, 5160, 6840, 255);
     // Drawn at the label's own size, so that painting it scales nothing.
-    m_image2->setPixmap(statusStrip(m_image2->size()));
-    m_label2 = new QLabel(m_frame1);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setAlignment(Qt::AlignCenter);
-    m_label2->setFont(controlFont);
-    setTextColor(m_label2, QColor(0x88, 0x9C, 0xFB));
-    place(m_label2, 120, 5160, 6855, 255);
+    strip->setPixmap(statusStrip(strip->size()));
+    m_statusLabel = new QLabel(folderFrame);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    m_statusLabel->setAlignment(Qt::AlignCenter);
+    m_statusLabel->setFont(controlFont);
+    setTextColor(m_statusLabel, QColor(0x88, 0x9C, 0xFB));
+    place(m_statusLabel, 120, 5160, 6855, 255);
 
     // "Фон".
-    m_frame2 = new CaptionFrame(tr8("Фон"), central);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    place(m_frame2, 60, 5520, 4620, 1995);
-    showEdges(m_frame2);
-    m_text4 = new QLineEdit(m_frame2);
-    m_text4->setObjectName(QStringLiteral("Text4"));
-    m_text4->setReadOnly(true);
-    m_text4->setFocusPolicy(Qt::NoFocus);
-    m_text4->setFont(designFont(QStringLiteral("Times New Roman"), 6.75));
-    m_text4->setFrame(false);
-    place(m_text4, 60, 1740, 4515, 225);
-    m_frame3 = new QFrame(m_frame2);
-    m_frame3->setObjectName(QStringLiteral("Frame3"));
-    place(m_frame3, 120, 180, 1395, 1515);
-    m_option1 = new QRadioButton(tr8(" Без фона"), m_frame3);
-    m_option1->setObjectName(QStringLiteral("Option1"));
-    m_option1->setChecked(true);
-    place(m_option1, 60, 240, 1215, 315);
-    m_option2 = new QRadioButton(tr8("Выбрать"), m_frame3);
-    m_option2->setObjectName(QStringLiteral("Option2"));
-    place(m_option2, 60, 660, 1095, 315);
-    for (QRadioButton* option : {m_option1, m_option2}) {
+    auto* backgroundFrame = new CaptionFrame(tr8("Фон"), central);
+    backgroundFrame->setObjectName(QStringLiteral("backgroundFrame"));
+    place(backgroundFrame, 60, 5520, 4620, 1995);
+    showEdges(backgroundFrame);
+    m_picturePathLine = new QLineEdit(backgroundFrame);
+    m_picturePathLine->setObjectName(QStringLiteral("picturePathLine"));
+    m_picturePathLine->setReadOnly(true);
+    m_picturePathLine->setFocusPolicy(Qt::NoFocus);
+    m_picturePathLine->setFont(designFont(QStringLiteral("Times New Roman"), 6.75));
+    m_picturePathLine->setFrame(false);
+    place(m_picturePathLine, 60, 1740, 4515, 225);
+    auto* backgroundOptions = new QFrame(backgroundFrame);
+    backgroundOptions->setObjectName(QStringLiteral("backgroundOptions"));
+    place(backgroundOptions, 120, 180, 1395, 1515);
+    m_noBackgroundOption = new QRadioButton(tr8(" Без фона"), backgroundOptions);
+    m_noBackgroundOption->setObjectName(QStringLiteral("noBackgroundOption"));
+    m_noBackgroundOption->setChecked(true);
+    place(m_noBackgroundOption, 60, 240, 1215, 315);
+    m_pictureOption = new QRadioButton(tr8("Выбрать"), backgroundOptions);
+    m_pictureOption->setObjectName(QStringLiteral("pictureOption"));
+    place(m_pictureOption, 60, 660, 1095, 315);
+    for (QRadioButton* option : {m_noBackgroundOption, m_pictureOption}) {
         option->installEventFilter(this);
         showEdges(option);
     }
     // The picture button lies over the caption of "Выбрать", leaving only its round mark to the left.
-    auto* command2 = new FaceButton(QSize(63, 20), {tr8("Выбрать")}, m_frame3);
-    command2->setObjectName(QStringLiteral("Command2"));
-    place(command2, 300, 660, 975, 315);
-    connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
-    m_label5 = new QLabel(m_frame3);
-    m_label5->setObjectName(QStringLiteral("Label5"));
-    m_label5->setAlignment(Qt::AlignCenter);
-    m_label5->setToolTip(tr8("Размер и соотношение сторон картинки"));
-    place(m_label5, 60, 1020, 1275, 495);
+    auto* choosePictureButton = new FaceButton(QSize(63, 20), {tr8("Выбрать")}, backgroundOptions);
+    choosePictureButton->setObjectName(QStringLiteral("choosePictureButton"));
+    place(choosePictureButton, 300, 660, 975, 315);
+    connect(choosePictureButton, &QPushButton::clicked, &m_editor, &FolderEditor::choosePicture);
+    m_sizeLabel = new QLabel(backgroundOptions);
+    m_sizeLabel->setObjectName(QStringLiteral("sizeLabel"));
+    m_sizeLabel->setAlignment(Qt::AlignCenter);
+    m_sizeLabel->setToolTip(tr8("Размер и соотношение сторон картинки"));
+    place(m_sizeLabel, 60, 1020, 1275, 495);
 
     // The preview: the picture with the two caption samples over it.
-    m_picture1 = new QFrame(central);
-    m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setAutoFillBackground(true);
-    m_picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_picture1->setLineWidth(2);
+    auto* previewFrame = new QFrame(central);
+    previewFrame->setObjectName(QStringLiteral("previewFrame"));
+    previewFrame->setAutoFillBackground(true);
+    previewFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    previewFrame->setLineWidth(2);
     // The system's window colour, not the dark one of the rest of the window.
     QPalette system = QApplication::palette();
     system.setResolveMask(~QPalette::ResolveMask(0));
-    m_picture1->setPalette(system);
-    m_picture1->setBackgroundRole(QPalette::Base);
-    place(m_picture1, 4740, 5640, 2355, 1884);
-    m_image1 = new QLabel(m_picture1);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setScaledContents(true);
-    place(m_image1, 0, 0, 2355, 1884);
-    m_label1 = new QLabel(tr8("Цвет шрифта"), m_picture1);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setFont(designFont(QStringLiteral("Comic Sans MS"), 8.25));
-    place(m_label1, 0, 180, 2295, 435);
-    m_label4 = new QLabel(tr8("Цвет шрифта"), m_picture1);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setFont(designFont(QStringLiteral("Comic Sans MS"), 15.75));
-    place(m_label4, 0, 780, 2295, 435);
-    for (QLabel* sample : {m_label1, m_label4}) {
+    previewFrame->setPalette(system);
+    previewFrame->setBackgroundRole(QPalette::Base);
+    place(previewFrame, 4740, 5640, 2355, 1884);
+    m_preview = new QLabel(previewFrame);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setScaledContents(true);
+    place(m_preview, 0, 0, 2355, 1884);
+    m_smallCaptionSample = new QLabel(tr8("Цвет шрифта"), previewFrame);
+    m_smallCaptionSample->setObjectName(QStringLiteral("smallCaptionSample"));
+    m_smallCaptionSample->setFont(designFont(QStringLiteral("Comic Sans MS"), 8.25));
+    place(m_smallCaptionSample, 0, 180, 2295, 435);
+    m_largeCaptionSample = new QLabel(tr8("Цвет шрифта"), previewFrame);
+    m_largeCaptionSample->setObjectName(QStringLiteral("largeCaptionSample"));
+    m_largeCaptionSample->setFont(designFont(QStringLiteral("Comic Sans MS"), 15.75));
+    place(m_largeCaptionSample, 0, 780, 2295, 435);
+    for (QLabel* sample : {m_smallCaptionSample, m_largeCaptionSample}) {
         sample->setAlignment(Qt::AlignCenter);
+        setTextColor(sample, Qt::black);
     }
-    setSampleColor(0);
 
-    // Tab order of the visible controls; the hidden ones never take the focus.
-    m_picture1->setFocusPolicy(Qt::NoFocus);
-    QWidget* order[] = {m_text2,
-                        m_dir1,
-                        m_drive1,
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command5")),
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command8")),
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command3")),
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command4")),
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command6")),
-                        m_frame1->findChild<QPushButton*>(QStringLiteral("Command7")),
-                        m_option2,
-                        m_option1,
-                        command2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
+    // Tab order.
+    previewFrame->setFocusPolicy(Qt::NoFocus);
+    QList<QWidget*> order{m_folderPathBox, m_folderList, m_driveList, commandButtons[1], commandButtons[0]};
+    order << commandButtons.mid(2) << m_pictureOption << m_noBackgroundOption << choosePictureButton;
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 
     // The folder list starts on the start folder; its signals are wired once it is there.
-    if (!m_dir1->setPath(m_services.startDirectory))
-        (void)m_dir1->setPath(QDir::homePath());
-    m_drive1->refresh(m_dir1->path());
-    connect(m_dir1, &FolderList::changed, this, &MainWindow::Dir1_Change);
-    connect(m_dir1, &FolderList::highlighted, this, &MainWindow::Dir1_Click);
-    connect(m_dir1, &FolderList::openFailed, this,
-            [this](const QString& message) { showMessage(message, QString(), MessageIcon::Stop); });
-    connect(m_drive1, &DriveList::driveChanged, this, &MainWindow::Drive1_Change);
+    if (!m_folderList->setPath(m_services.startDirectory)) {
+        // The list itself shows that the home folder could not be read either: it stays empty.
+        (void)m_folderList->setPath(QDir::homePath());
+    }
+    m_driveList->refresh(m_folderList->path());
+    connect(m_folderList, &FolderList::changed, this,
+            [this] { m_editor.openFolder(m_folderList->entryAtCurrentIndex()); });
+    connect(m_folderList, &FolderList::highlighted, this,
+            [this] { m_editor.highlightFolder(m_folderList->entryAtCurrentIndex()); });
+    connect(m_folderList, &FolderList::openFailed, this, &MainWindow::showMessage);
+    connect(m_driveList, &DriveList::driveChanged, this, &MainWindow::changeDrive);
 }
 
 void MainWindow::buildMenu()
 {
     QMenuBar* bar = menuBar();
-    m_exit = bar->addAction(tr8("Выход"));
-    m_exit->setObjectName(QStringLiteral("Exit"));
-    QMenu* editFon = bar->addMenu(tr8("Подогнать размер"));
-    editFon->setObjectName(QStringLiteral("EditFon"));
-    m_r1024 = editFon->addAction(tr8("Автоматически"));
-    m_r1024->setObjectName(QStringLiteral("R1024"));
-    m_rxxxx = editFon->addAction(tr8("Свой размер"));
-    m_rxxxx->setObjectName(QStringLiteral("RXXXX"));
-    m_rnn = editFon->addAction(tr8("Не менять"));
-    m_rnn->setObjectName(QStringLiteral("RNN"));
-    m_spravka = bar->addAction(tr8("О программе"));
-    m_spravka->setObjectName(QStringLiteral("Справка"));
+    QAction* endAction = bar->addAction(tr8("Выход"));
+    endAction->setObjectName(QStringLiteral("endAction"));
+    QMenu* fitMenu = bar->addMenu(tr8("Подогнать размер"));
+    fitMenu->setObjectName(QStringLiteral("fitMenu"));
+    m_fitToScreen = fitMenu->addAction(tr8("Автоматически"));
+    m_fitToScreen->setObjectName(QStringLiteral("fitToScreenAction"));
+    m_fitToCustomSize = fitMenu->addAction(tr8("Свой размер"));
+    m_fitToCustomSize->setObjectName(QStringLiteral("fitToCustomSizeAction"));
+    m_keepPicture = fitMenu->addAction(tr8("Не менять"));
+    m_keepPicture->setObjectName(QStringLiteral("keepPictureAction"));
+    QAction* aboutAction = bar->addAction(tr8("О программе"));
+    aboutAction->setObjectName(QStringLiteral("aboutAction"));
 
-    connect(m_exit, &QAction::triggered, this, &MainWindow::Exit_Click);
-    connect(m_spravka, &QAction::triggered, this, &MainWindow::Справка_Click);
-    const std::pair<QAction*, void (MainWindow::*)()> fitItems[] = {
-        {m_r1024, &MainWindow::R1024_Click}, {m_rxxxx, &MainWindow::RXXXX_Click}, {m_rnn, &MainWindow::RNN_Click}};
-    for (const auto& [action, handler] : fitItems) {
+    connect(endAction, &QAction::triggered, this, &MainWindow::end);
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+    const std::pair<QAction*, void (FolderEditor::*)()> fitItems[] = {
+        {m_fitToScreen, &FolderEditor::fitToScreen},
+        {m_fitToCustomSize, &FolderEditor::fitToCustomSize},
+        {m_keepPicture, &FolderEditor::keepPictureAsChosen}};
+    for (const auto& [action, operation] : fitItems) {
         action->setCheckable(true);
-        // Qt toggles a checkable item before its handler runs; only the handlers decide the marks.
-        connect(action, &QAction::triggered, this, [this, action = action, handler = handler](bool checked) {
+        // Qt toggles a checkable item before it is handled; only the editor decides the ticks.
+        connect(action, &QAction::triggered, this, [this, action = action, operation = operation](bool checked) {
             action->setChecked(!checked);
-            (this->*handler)();
+            (m_editor.*operation)();
         });
     }
-    m_rnn->setChecked(true);
+    m_keepPicture->setChecked(true);
 }
 
-QAction* MainWindow::menuAction(const QString& name) const
-{
-    for (QAction* action : {m_exit, m_r1024, m_rxxxx, m_rnn, m_spravka}) {
-        if (action->objectName() == name)
-            return action;
-    }
-    return nullptr;
-}
+// ---- what only the window does --------------------------------------------------------------------------------
 
-// ---- start-up -------------------------------------------------------------------------------------------------
-
-void MainWindow::Form_Load()
-{
-    SectionHeader = settings::sectionHeader();
-    ImagePath.clear();
-    TextColorHex = settings::defaultTextColorHex();
-    PicturesDir = platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures")) +
-                  platform::pathSeparator();
-    CustomSizeSet = false;
-    setText2(m_dir1->entryAtCurrentIndex());
-
-    // Narrow the window to its first column; the hidden controls lie beyond it.
-    const int clientWidth = px(kOuterWidthTwips) - 2 * kBorderPixels;
-    const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(clientWidth, px(kClientHeightTwips) + menuHeight);
-
-    setWindowTitle(mainWindowTitle(m_services.screen.sizeInTwips(), m_services.locale));
-    CommonDialog1.title = tr8("Выберите картинку фона");
-    CommonDialog1.filter = QStringLiteral("JPG, BMP, GIF|*.jpg;*.bmp;*.gif|BMP|*.bmp|JPG|*.jpg|GIF|*.gif");
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
-    Command8_Click();
-}
-
-// ---- helpers --------------------------------------------------------------------------------------------------
-
-QString MainWindow::text2() const { return m_text2->toPlainText(); }
-
-void MainWindow::setText2(const QString& text)
-{
-    m_text2->setPlainText(text);
-    QTextCursor cursor(m_text2->document());
-    cursor.select(QTextCursor::Document);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    cursor.mergeBlockFormat(centred);
-}
-
-QString MainWindow::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
-
-QString MainWindow::picturesFolder() const
-{
-    return platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures"));
-}
-
-void MainWindow::setSampleColor(quint32 color)
-{
-    m_sampleColor = QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                           static_cast<int>((color >> 16) & 0xFF));
-    for (QLabel* sample : {m_label1, m_label4})
-        setTextColor(sample, m_sampleColor);
-}
-
-QColor MainWindow::sampleColor() const { return m_sampleColor; }
-
-void MainWindow::showMessage(const QString& text, const QString& title, MessageIcon icon)
-{
-    m_services.dialogs.message(this, text, title, icon, MessageButtons::Ok);
-}
-
-bool MainWindow::fail(const Status& status)
-{
-    if (status)
-        return false;
-    m_services.errorPath.fail(this, status.message());
-    return true;
-}
-
-// ---- the load operation ---------------------------------------------------------------------------------------
-
-void MainWindow::Command8_Click()
-{
-    ImagePath.clear();
-    TextColorHex = settings::defaultTextColorHex();
-    const QString path = settingsPath();
-    if (!m_services.fileSystem.find(path, FindFilter::FilesWithHiddenSystem)) {
-        setSampleColor(0);
-        ClearPreview();
-        m_label2->setText(tr8("Файл настройки отсутствует"));
-        m_text4->clear();
-        MarkBackground(false);
-        return;
-    }
-
-    m_label2->setText(tr8("Файл настройки найден"));
-    const auto lines = m_services.fileSystem.readLines(path);
-    if (!lines)
-        return damagedFileQuestion();
-    settings::ReadValues partial;
-    const auto values = settings::readValues(*lines, &partial);
-    ImagePath = partial.imagePath;
-    TextColorHex = partial.textColorHex;
-    if (!values)
-        return damagedFileQuestion();
-    const auto color = settings::colorFromDigits(TextColorHex);
-    if (!color)
-        return damagedFileQuestion();
-    setSampleColor(*color);
-
-    if (!ImagePath.isEmpty() && m_services.fileSystem.find(ImagePath, FindFilter::NormalFiles)) {
-        if (!LoadPreview(ImagePath) || !ShowSizeText())
-            return damagedFileQuestion();
-        MarkBackground(true);
-        m_text4->setText(ImagePath);
-    } else {
-        // The path stays in ImagePath, so that the next apply writes it back.
-        ClearPreview();
-        m_text4->clear();
-        MarkBackground(false);
-    }
-}
-
-void MainWindow::damagedFileQuestion()
-{
-    const QString text = tr8("Во время чтения файла настройки возникла ошибка ") + settings::crlf() +
-                         tr8("              Вероятно файл настройки испорчен") + settings::crlf() +
-                         tr8("                             Удалить его?");
-    if (m_services.dialogs.message(this, text, QString(), MessageIcon::Question, MessageButtons::YesNo) == Answer::Yes)
-        Command4_Click();
-}
-
-// ---- the apply operation --------------------------------------------------------------------------------------
-
-void MainWindow::Command5_Click()
-{
-    OtherLines.clear();
-    if (TextColorHex.isEmpty())
-        TextColorHex = settings::defaultTextColorHex();
-
-    // A character the file's code page cannot hold would turn into '?': refuse before anything is touched.
-    if (const Status encodable = m_services.fileSystem.checkEncodable(ImagePath); !encodable) {
-        showMessage(tr8("Путь к картинке нельзя записать в файл настройки.\n") + encodable.message() +
-                        tr8("\nПереименуйте картинку или выберите другую. Ничего не записано."),
-                    QString(), MessageIcon::Stop);
-        return;
-    }
-
-    const QString path = settingsPath();
-    const bool existed = m_services.fileSystem.find(path, FindFilter::FilesWithHiddenSystem);
-    auto& fs = m_services.fileSystem;
-    if (existed) {
-        const auto lines = fs.readLines(path);
-        if (fail(lines.status()))
-            return;
-        OtherLines = settings::keptLines(*lines);
-        IniText = settings::composeRewrite(OtherLines, ImagePath, TextColorHex);
-        if (fail(fs.setAttributes(path, platform::attr::Normal)))
-            return;
-    } else {
-        IniText = settings::composeNew(ImagePath, TextColorHex);
-    }
-    if (fail(fs.writeText(path, IniText)) ||
-        fail(fs.setAttributes(path, platform::attr::Hidden | platform::attr::System)) ||
-        fail(fs.setAttributes(text2(), platform::attr::System)))
-        return;
-    m_services.shell.folderChanged(text2());
-
-    Command8_Click();
-    m_services.dialogs.message(this, existed ? tr8("Файл настройки отредактирован") : tr8("Файл настройки создан"),
-                               tr8("Готово"), MessageIcon::Information, MessageButtons::Ok);
-}
-
-// ---- the remove operation -------------------------------------------------------------------------------------
-
-void MainWindow::Command4_Click()
-{
-    RNN_Click();
-    const QString path = settingsPath();
-    auto& fs = m_services.fileSystem;
-    if (!fs.find(path, FindFilter::FilesWithHiddenSystem)) {
-        showMessage(tr8("В выбранной папке нет файла настройки"), tr8("Нет здесь никакого файла настройки"),
-                    MessageIcon::Stop);
-        return;
-    }
-    if (m_services.dialogs.message(this, tr8("Вы уверены?"), tr8("Подтверждение удаления"), MessageIcon::Question,
-                                   MessageButtons::YesNo) != Answer::Yes)
-        return;
-    if (fail(fs.setAttributes(path, platform::attr::Normal)) || fail(fs.removeFile(path)))
-        return;
-    if (!ImagePath.isEmpty() && fs.find(ImagePath, FindFilter::NormalFiles)) {
-        const auto copy = picture::scaledCopyPath(PicturesDir, ImagePath);
-        if (copy && fs.find(*copy, FindFilter::NormalFiles) && fail(fs.removeFile(*copy)))
-            return;
-    }
-    m_services.shell.folderChanged(text2());
-    showMessage(tr8("Файл настройки удалён"), tr8("Радуйся"), MessageIcon::Information);
-    Command8_Click();
-    m_label2->setText(tr8("Файла настройки больше нет с нами"));
-}
-
-// ---- colour, shell, end ---------------------------------------------------------------------------------------
-
-void MainWindow::Command3_Click()
-{
-    const qint32 c = ComDlg::ShowColorDialog(m_services.dialogs, this);
-    if (c == -1)
-        return;
-    const auto color = static_cast<quint32>(c) & 0xFFFFFFu;
-    setSampleColor(color);
-    TextColorHex = settings::digitsOfColor(color);
-}
-
-void MainWindow::Command6_Click()
-{
-    const Status opened = m_services.shell.openFolder(text2());
-    if (!opened)
-        showMessage(opened.message(), QString(), MessageIcon::Stop);
-}
-
-void MainWindow::Command7_Click() { m_services.errorPath.endNow(); }
-
-void MainWindow::Exit_Click() { m_services.errorPath.endNow(); }
-
-void MainWindow::Справка_Click()
+void MainWindow::showAbout()
 {
     if (m_services.showAbout)
         m_services.showAbout(this);
 }
+
+void MainWindow::end() { m_services.errorPath.endNow(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
@@ -586,283 +303,64 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_services.errorPath.endNow();
 }
 
-// ---- folder navigation ----------------------------------------------------------------------------------------
-
-void MainWindow::Drive1_Change()
+void MainWindow::changeDrive()
 {
-    const QString drive = m_drive1->drive();
+    const QString drive = m_driveList->drive();
     // The process's current folder when it lies on that drive, the drive's root otherwise.
     const QString current = QDir::currentPath();
-    const QString target = DriveList::driveOf(m_drive1->roots(), current) == drive ? current : drive;
-    const Status moved = m_dir1->setPath(target);
+    const QString target = DriveList::driveOf(m_driveList->roots(), current) == drive ? current : drive;
+    const Status moved = m_folderList->setPath(target);
     if (!moved) {
         // A drive that cannot be read is reported; the previous drive and folder stay.
-        showMessage(moved.message(), QString(), MessageIcon::Stop);
-        m_drive1->restore(DriveList::driveOf(m_drive1->roots(), m_dir1->path()));
+        showMessage(moved.message());
+        m_driveList->restore(DriveList::driveOf(m_driveList->roots(), m_folderList->path()));
     }
 }
 
-void MainWindow::Dir1_Change()
+void MainWindow::showMessage(const QString& text)
 {
-    setText2(m_dir1->entryAtCurrentIndex());
-    RNN_Click();
-    Command8_Click();
+    m_services.dialogs.message(this, text, QString(), MessageIcon::Stop, MessageButtons::Ok);
 }
 
-void MainWindow::Dir1_Click() { setText2(m_dir1->entryAtCurrentIndex()); }
+// ---- showing the editor's state -------------------------------------------------------------------------------
 
-// ---- picture choice -------------------------------------------------------------------------------------------
-
-namespace {
-
-// A picture as the preview needs it: the natural size from the file's header, the pixels at the preview's size.
-struct PreviewPicture {
-    QSize naturalSize;
-    QPixmap pixmap;
-};
-
-// The preview box in device pixels.
-QSize previewBox(const QWidget* image)
+void MainWindow::render()
 {
-    const qreal ratio = image->devicePixelRatioF();
-    return QSize(qRound(image->width() * ratio), qRound(image->height() * ratio));
-}
-
-// A 24-megapixel photo decodes to 96 MB and takes a tenth of a second; the preview shows 157 x 126 pixels. So
-// the decoder shrinks the picture while reading it (JPEG by up to 8), and the rest is scaled here once, so that
-// the label has nothing left to scale when it paints. Fails as the loader does.
-Result<PreviewPicture> readPreview(const platform::Pictures& pictures, const QString& path, const QWidget* image)
-{
-    const auto natural = pictures.naturalSize(path);
-    if (!natural)
-        return natural.status();
-    const QSize box = previewBox(image);
-    const auto decoded = pictures.loadForSize(path, box);
-    if (!decoded)
-        return decoded.status();
-    if (decoded->isNull())
-        return PreviewPicture{*natural, QPixmap()};
-    QPixmap pixmap = QPixmap::fromImage(decoded->size() == box || box.isEmpty()
-                                            ? *decoded
-                                            : decoded->scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    pixmap.setDevicePixelRatio(image->devicePixelRatioF());
-    return PreviewPicture{*natural, pixmap};
-}
-
-} // namespace
-
-void MainWindow::Command2_Click() { ChoosePicture(); }
-void MainWindow::Option2_MouseDown() { ChoosePicture(); }
-void MainWindow::Option1_MouseDown() { ChooseNoBackground(); }
-
-void MainWindow::ChoosePicture()
-{
-    const auto chosen =
-        m_services.dialogs.openFile(this, CommonDialog1.title, CommonDialog1.filter, CommonDialog1.fileName);
-    if (chosen)
-        CommonDialog1.fileName = *chosen;
-    ImagePath = CommonDialog1.fileName;
-    if (!ImagePath.isEmpty()) {
-        // Read and measure before showing, so that a picture that cannot be used changes nothing on screen.
-        const auto preview = readPreview(m_services.pictures, ImagePath, m_image1);
-        if (!preview || preview->naturalSize.height() <= 0) {
-            m_services.dialogs.message(this, tr8("Ошибка загрузки фона (Ошибка 1)"), QString(), MessageIcon::None,
-                                       MessageButtons::Ok);
-            return;
-        }
-        m_image1->setPixmap(preview->pixmap);
-        m_picture2 = HeldPicture{ImagePath, preview->naturalSize};
-        MarkBackground(true);
-        ResetFitChoice();
-        (void)ShowSizeText();
-    } else {
-        MarkBackground(false);
+    const EditorState& s = m_editor.state();
+    if (m_folderPathBox->toPlainText() != s.folder) {
+        m_folderPathBox->setPlainText(s.folder);
+        QTextCursor cursor(m_folderPathBox->document());
+        cursor.select(QTextCursor::Document);
+        QTextBlockFormat centred;
+        centred.setAlignment(Qt::AlignHCenter);
+        cursor.mergeBlockFormat(centred);
     }
-    m_text4->setText(ImagePath);
+    if (m_statusLabel->text() != s.status)
+        m_statusLabel->setText(s.status);
+    if (m_picturePathLine->text() != s.shownPath)
+        m_picturePathLine->setText(s.shownPath);
+    if (m_sizeLabel->text() != s.sizeText)
+        m_sizeLabel->setText(s.sizeText);
+    if (s.preview.cacheKey() != m_shownPreview) {
+        m_shownPreview = s.preview.cacheKey();
+        QPixmap pixmap = QPixmap::fromImage(s.preview);
+        if (!pixmap.isNull())
+            pixmap.setDevicePixelRatio(m_preview->devicePixelRatioF());
+        m_preview->setPixmap(pixmap);
+    }
+    for (QLabel* sample : {m_smallCaptionSample, m_largeCaptionSample})
+        setTextColor(sample, s.captionColor);
+    m_fitToScreen->setChecked(s.tickedFit == Fit::Automatic);
+    m_fitToCustomSize->setChecked(s.tickedFit == Fit::Custom);
+    m_keepPicture->setChecked(s.tickedFit == Fit::Unchanged);
 }
 
-void MainWindow::ChooseNoBackground()
+void MainWindow::markBackground(bool withBackground)
 {
-    auto& fs = m_services.fileSystem;
-    if (!ImagePath.isEmpty() && fs.find(ImagePath, FindFilter::NormalFiles)) {
-        const auto copy = picture::scaledCopyPath(PicturesDir, ImagePath);
-        if (copy && fs.find(*copy, FindFilter::NormalFiles)) {
-            const Status removed = fs.removeFile(*copy);
-            if (!removed)
-                showMessage(tr8("Не удалось удалить копию картинки «%1»: %2").arg(*copy, removed.message()), QString(),
-                            MessageIcon::Stop);
-        }
-    }
-    ResetFitChoice();
-    UpdateFitMenuChecks();
-    ImagePath.clear();
-    ClearPreview();
-    m_text4->clear();
-    m_label5->clear();
-}
-
-// ---- shared picture steps -------------------------------------------------------------------------------------
-
-Status MainWindow::LoadPreview(const QString& path)
-{
-    const auto preview = readPreview(m_services.pictures, path, m_image1);
-    if (!preview)
-        return preview.status();
-    m_image1->setPixmap(preview->pixmap);
-    m_picture2 = HeldPicture{path, preview->naturalSize};
-    return Status::ok();
-}
-
-void MainWindow::ClearPreview() { m_image1->setPixmap(QPixmap()); }
-
-Status MainWindow::ShowSizeText()
-{
-    const QSize size = m_picture2.naturalSize;
-    if (size.height() <= 0) {
-        m_label5->clear();
-        return Status::failure(tr8("Высота картинки равна нулю."));
-    }
-    m_label5->setText(picture::sizeText(size.width(), size.height(), m_services.locale));
-    return Status::ok();
-}
-
-void MainWindow::MarkBackground(bool withPicture)
-{
-    if (withPicture) {
-        m_option2->setChecked(true);
-        m_option1->setChecked(false);
-    } else {
-        m_option1->setChecked(true);
-        m_option2->setChecked(false);
-    }
-}
-
-void MainWindow::ResetFitChoice()
-{
-    FitResetInProgress = true;
-    m_option3->select(3);
-    FitResetInProgress = false;
-}
-
-void MainWindow::UpdateFitMenuChecks()
-{
-    m_rxxxx->setChecked(m_option3->isSelected(0));
-    m_r1024->setChecked(m_option3->isSelected(1));
-    m_rnn->setChecked(m_option3->isSelected(3));
-}
-
-// ---- fit choice -----------------------------------------------------------------------------------------------
-
-void MainWindow::Option3_Click(int index)
-{
-    switch (index) {
-    case 3:
-        if (!FitResetInProgress)
-            RevertToDialogFile();
-        return;
-    case 0: {
-        const QSize size = picture::customFitSize(m_text1->text(), m_text3->text());
-        MakeScaledCopy(size.width(), size.height());
-        return;
-    }
-    case 1: {
-        const QSize size = picture::automaticFitSize(m_services.screen.sizeInTwips());
-        MakeScaledCopy(size.width(), size.height());
-        return;
-    }
-    default:
-        return;
-    }
-}
-
-void MainWindow::RevertToDialogFile()
-{
-    ImagePath = CommonDialog1.fileName;
-    if (!LoadPreview(ImagePath)) {
-        // The file chosen earlier can no longer be read: fall back to no background.
-        ImagePath.clear();
-        m_picture2 = HeldPicture();
-        ClearPreview();
-    }
-    if (!ImagePath.isEmpty()) {
-        MarkBackground(true);
-    } else {
-        MarkBackground(false);
-        m_services.dialogs.message(this, tr8("Ошибка загрузки фона"), QString(), MessageIcon::None, MessageButtons::Ok);
-    }
-    (void)ShowSizeText();
-    m_text4->setText(ImagePath);
-}
-
-void MainWindow::MakeScaledCopy(int width, int height)
-{
-    if (ImagePath.isEmpty() || m_text4->text().isEmpty()) {
-        ResetFitChoice();
-        return;
-    }
-    const auto copyPath = picture::scaledCopyPath(PicturesDir, ImagePath);
-    if (!copyPath) {
-        showMessage(
-            tr8("Для картинки «%1» нельзя составить имя копии: имя файла короче четырёх символов.").arg(ImagePath),
-            QString(), MessageIcon::Stop);
-        return;
-    }
-    {
-        // The picture's pixels are read only now, and the decoder shrinks them while reading to the least that
-        // still covers the copy (a JPEG in eighths); the smooth stretch does the rest. The copy is made from the
-        // picture that Picture2 holds, which after a first fit is the copy itself.
-        const QSize size(width, height);
-        const auto source = m_services.pictures.loadForSize(m_picture2.path, size);
-        if (!source) {
-            showMessage(source.message(), QString(), MessageIcon::Stop);
-            return;
-        }
-        const Status written = picture::writeScaledCopy(m_services.pictures, m_services.fileSystem, *source, size,
-                                                        picturesFolder(), *copyPath);
-        if (!written) {
-            showMessage(written.message(), QString(), MessageIcon::Stop);
-            return;
-        }
-    }
-    ImagePath = *copyPath;
-    if (!LoadPreview(ImagePath)) {
-        m_services.dialogs.message(this, tr8("Ошибка загрузки фона (Ошибка 1)"), QString(), MessageIcon::None,
-                                   MessageButtons::Ok);
-        return;
-    }
-    MarkBackground(true);
-    (void)ShowSizeText();
-    m_text4->setText(ImagePath);
-}
-
-// ---- fit-mode menu --------------------------------------------------------------------------------------------
-
-void MainWindow::R1024_Click()
-{
-    m_option3->select(1);
-    UpdateFitMenuChecks();
-}
-
-void MainWindow::RNN_Click()
-{
-    m_option3->select(3);
-    UpdateFitMenuChecks();
-}
-
-void MainWindow::RXXXX_Click()
-{
-    CustomSizeSet = false;
-    std::optional<CustomSize> answer;
-    if (m_services.askCustomSize)
-        answer = m_services.askCustomSize(this);
-    CustomSizeSet = answer.has_value();
-    if (!CustomSizeSet)
-        return;
-    // The boxes keep at most four characters, also of text set from code.
-    m_text1->setText(answer->width);
-    m_text3->setText(answer->height);
-    m_option3->select(0);
-    UpdateFitMenuChecks();
+    QRadioButton* marked = withBackground ? m_pictureOption : m_noBackgroundOption;
+    QRadioButton* other = withBackground ? m_noBackgroundOption : m_pictureOption;
+    marked->setChecked(true);
+    other->setChecked(false);
 }
 
 // ---- events ---------------------------------------------------------------------------------------------------
@@ -871,31 +369,23 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == m_text1 || watched == m_text3) {
-            // Only digits may be typed; Backspace counts as a character and is dropped too.
-            const QString text = key->text();
-            if (!text.isEmpty() && (text.at(0) < QLatin1Char('0') || text.at(0) > QLatin1Char('9')) &&
-                key->key() != Qt::Key_Delete)
-                return true;
-            return false;
-        }
         // Key preview: F1 anywhere in this window, with any modifier, opens the About window.
+        auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);
         if (key->key() == Qt::Key_F1 && widget && widget->window() == this && !QApplication::activeModalWidget()) {
-            Справка_Click();
+            showAbout();
             return true;
         }
         return false;
     }
     case QEvent::MouseButtonPress:
-        if (watched == m_option1) {
-            Option1_MouseDown();
+        if (watched == m_noBackgroundOption) {
+            m_editor.chooseNoBackground();
             return false; // the click then selects " Без фона"
         }
-        if (watched == m_option2) {
+        if (watched == m_pictureOption) {
             // The choice decides the marks itself; a modal dialog has taken the rest of the click anyway.
-            Option2_MouseDown();
+            m_editor.choosePicture();
             return true;
         }
         return false;

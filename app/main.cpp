@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     });
     application.setErrorPath(&errorPath);
 
-    app::MainWindow form(app::MainWindowServices{
+    app::MainWindow window(app::MainWindowServices{
         *services.fileSystem,
         *services.pictures,
         *services.dialogs,
@@ -60,6 +60,6 @@ int main(int argc, char** argv)
         QDir::currentPath(),
         QLocale::system(),
     });
-    form.show();
+    window.show();
     return QApplication::exec();
 }

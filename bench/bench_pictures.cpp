@@ -35,7 +35,7 @@ constexpr int kRuns = 7;
 
 // ---- child: one scaled copy, made the way it is asked, then the process ends -----------------------------------
 
-// The program's own path: what MainWindow::MakeScaledCopy does, through the same calls.
+// The program's own path: what the folder editor does for a scaled copy, through the same calls.
 bool copyAsTheProgram(const QString& jpeg, const QString& folder, QSize size)
 {
     platform::QtPictures pictures;
@@ -299,7 +299,7 @@ void benchLoadOperation(const QString& jpeg, const QString& folder)
                                                  {},
                                                  target,
                                                  QLocale::c()});
-    const auto* sizeText = form.findChild<QLabel*>(QStringLiteral("Label5"));
+    const auto* sizeText = form.findChild<QLabel*>(QStringLiteral("sizeLabel"));
     if (!sizeText || !sizeText->text().startsWith(QStringLiteral("6000x4000"))) {
         printSkip(QStringLiteral("load operation"), QStringLiteral("the size text is wrong"));
         return;
@@ -308,7 +308,7 @@ void benchLoadOperation(const QString& jpeg, const QString& folder)
     std::vector<double> load, full;
     for (int round = 0; round < kRuns; ++round) {
         auto start = Clock::now();
-        form.Command8_Click();
+        form.editor().reload();
         load.push_back(millisecondsSince(start));
         start = Clock::now();
         (void)services.pictures->load(jpeg);
@@ -316,8 +316,7 @@ void benchLoadOperation(const QString& jpeg, const QString& folder)
     }
     const double loadMs = median(load);
     const double fullMs = median(full);
-    printFigure(QStringLiteral("load operation, Command8_Click (median of %1)").arg(kRuns), loadMs,
-                QStringLiteral("ms"));
+    printFigure(QStringLiteral("load operation, reload (median of %1)").arg(kRuns), loadMs, QStringLiteral("ms"));
     printFigure(QStringLiteral("full decode of the picture (median of %1)").arg(kRuns), fullMs, QStringLiteral("ms"));
     printRatio(QStringLiteral("load operation / full decode"), loadMs / fullMs, 0.6,
                QStringLiteral("the full decode's time"));

@@ -1,6 +1,7 @@
 #include "CustomSizeDialog.h"
 
 #include "platform/Screen.h"
+#include "widgets/TextColor.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,11 +43,12 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 CustomSizeDialog::CustomSizeDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , Text1(numberBox(this, QStringLiteral("Text1"), QStringLiteral("783"), twips(180, 540, 1275, 285)))
-    , Text2(numberBox(this, QStringLiteral("Text2"), QStringLiteral("626"), twips(1440, 540, 1275, 285)))
-    , Command1(button(this, QStringLiteral("Command1"), QStringLiteral("ОК"), twips(180, 1020, 1275, 435)))
-    , Command2(button(this, QStringLiteral("Command2"), QStringLiteral("Отмена"), twips(1440, 1020, 1275, 435)))
-    , Label1(new QLabel(QStringLiteral("Введите размеры:"), this))
+    , m_widthBox(numberBox(this, QStringLiteral("widthBox"), QStringLiteral("783"), twips(180, 540, 1275, 285)))
+    , m_heightBox(numberBox(this, QStringLiteral("heightBox"), QStringLiteral("626"), twips(1440, 540, 1275, 285)))
+    , m_okButton(button(this, QStringLiteral("okButton"), QStringLiteral("ОК"), twips(180, 1020, 1275, 435)))
+    , m_cancelButton(
+          button(this, QStringLiteral("cancelButton"), QStringLiteral("Отмена"), twips(1440, 1020, 1275, 435)))
+    , m_prompt(new QLabel(QStringLiteral("Введите размеры:"), this))
 {
     setObjectName(QStringLiteral("CustomSizeDialog"));
     setModal(true);
@@ -57,36 +59,34 @@ CustomSizeDialog::CustomSizeDialog(QWidget* parent)
     setPalette(black);
     setAutoFillBackground(true);
 
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips(240, 120, 2355, 375));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setAutoFillBackground(false);
-    QPalette white = Label1->palette();
-    white.setColor(QPalette::WindowText, Qt::white);
-    Label1->setPalette(white);
+    m_prompt->setObjectName(QStringLiteral("prompt"));
+    m_prompt->setGeometry(twips(240, 120, 2355, 375));
+    m_prompt->setAlignment(Qt::AlignCenter);
+    m_prompt->setAutoFillBackground(false);
+    widgets::setTextColor(m_prompt, Qt::white);
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setPointSizeF(11.25);
-    Label1->setFont(font);
-    Label1->setFocusPolicy(Qt::NoFocus);
+    m_prompt->setFont(font);
+    m_prompt->setFocusPolicy(Qt::NoFocus);
 
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Command1);
-    setTabOrder(Command1, Command2);
-    Text1->setFocus();
+    setTabOrder(m_widthBox, m_heightBox);
+    setTabOrder(m_heightBox, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    m_widthBox->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &CustomSizeDialog::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &CustomSizeDialog::Command2_Click);
+    connect(m_okButton, &QPushButton::clicked, this, &CustomSizeDialog::confirm);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CustomSizeDialog::cancel);
 }
 
-void CustomSizeDialog::Command1_Click()
+void CustomSizeDialog::confirm()
 {
-    m_widthText = Text1->text();
-    m_heightText = Text2->text();
+    m_widthText = m_widthBox->text();
+    m_heightText = m_heightBox->text();
     m_customSizeSet = true;
     accept();
 }
 
-void CustomSizeDialog::Command2_Click()
+void CustomSizeDialog::cancel()
 {
     m_customSizeSet = false;
     reject();

@@ -30,15 +30,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private Q_SLOTS:
-    void Command1_Click();
-    void Command2_Click();
+    void confirm();
+    void cancel();
 
 private:
-    QLineEdit* Text1;
-    QLineEdit* Text2;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QLabel* Label1;
+    QLineEdit* m_widthBox;
+    QLineEdit* m_heightBox;
+    QPushButton* m_okButton;
+    QPushButton* m_cancelButton;
+    QLabel* m_prompt;
 
     bool m_customSizeSet = false;
     QString m_widthText;

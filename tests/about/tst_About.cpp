@@ -104,8 +104,8 @@ private Q_SLOTS:
         const auto move = [&form](QPoint at) { QTest::mouseMove(form.windowHandle(), at); };
         const auto textOf = [](const QWidget* w) { return w->palette().color(QPalette::WindowText); };
 
-        QStringList texts{form.windowTitle(), form.findChild<QGroupBox*>(u"Frame2"_s)->title()};
-        for (const char* name : {"Label1", "Label5", "Label4", "Label2", "Label7", "Label3"})
+        QStringList texts{form.windowTitle(), form.findChild<QGroupBox*>(u"descriptionFrame"_s)->title()};
+        for (const char* name : {"versionLabel", "siteCaption", "siteLink", "siteText", "statusLabel", "closeBar"})
             texts << label(name)->text();
         QCOMPARE(texts, QStringList({u" О программе"_s, u"Описание"_s, u"Тобрелин      v.1.04   Июль 2008"_s,
                                      u"На сайте "_s, u"http://site/"_s,
@@ -114,18 +114,18 @@ private Q_SLOTS:
                                      u"пожелания, сообщить об ошибках."_s,
                                      QString(), u"Закрыть"_s}));
 
-        QTest::mouseClick(form.findChild<QAbstractButton*>(u"Command1"_s), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QAbstractButton*>(u"checkForUpdateButton"_s), Qt::LeftButton);
         QCOMPARE(http.requested, QList<QUrl>{QUrl(u"http://site/update.txt"_s)});
-        QCOMPARE(label("Label7")->text(), u"версия на сайте: 1.05"_s);
+        QCOMPARE(label("statusLabel")->text(), u"версия на сайте: 1.05"_s);
 
-        // Timer1 starts a streak, Timer3 draws five frames of it and clears on its sixth tick; the streak is only
-        // painted over the banner, never into its picture.
+        // The wait timer starts a streak, the frame timer draws five frames of it and clears on its sixth tick; the
+        // streak is only painted over the banner, never into its picture.
         const QImage plain = bannerPicture().convertToFormat(QImage::Format_RGB32);
         for (int tick = 0; tick < 7; ++tick) {
-            tick == 0 ? form.Timer1_Timer() : form.Timer3_Timer();
-            QVERIFY(form.Timer1()->isActive() == (tick == 6) && form.Timer3()->isActive() == (tick < 6));
+            tick == 0 ? form.waitTimerTick() : form.frameTimerTick();
+            QVERIFY(form.waitTimer()->isActive() == (tick == 6) && form.frameTimer()->isActive() == (tick < 6));
             QCOMPARE(form.animation().points().size(), tick == 0 ? 1 : tick < 6 ? 58 : 0);
-            const QImage shown = form.findChild<QWidget*>(u"Picture1"_s)->grab().toImage();
+            const QImage shown = form.findChild<QWidget*>(u"banner"_s)->grab().toImage();
             QVERIFY(tick == 6 || shown.pixelColor(form.animation().points().first()) == QColor(222, 245, 254));
         }
         QCOMPARE(bannerPicture().convertToFormat(QImage::Format_RGB32), plain);
@@ -134,23 +134,23 @@ private Q_SLOTS:
         // not reported; the window's ground puts the colour back.
         const QPoint onClose(250, 538), onLink(176, 428);
         move(onLink);
-        QCOMPARE(textOf(label("Label4")), QColor(252, 227, 186));
+        QCOMPARE(textOf(label("siteLink")), QColor(252, 227, 186));
         QTest::mousePress(form.windowHandle(), Qt::RightButton, {}, onLink);
-        QVERIFY(textOf(label("Label4")) == QColor(248, 208, 105) && shell.openedUrls.isEmpty());
+        QVERIFY(textOf(label("siteLink")) == QColor(248, 208, 105) && shell.openedUrls.isEmpty());
         QTest::mouseRelease(form.windowHandle(), Qt::RightButton, {}, QPoint(600, -40));
         QCOMPARE(shell.openedUrls, QStringList({u"http://site/"_s}));
         move(QPoint(2, 300));
-        QCOMPARE(textOf(label("Label4")), QColor(192, 192, 255));
+        QCOMPARE(textOf(label("siteLink")), QColor(192, 192, 255));
         QTest::keyClick(&form, Qt::Key_Escape); // only "Закрыть" and the close box close the window
         QVERIFY(form.isVisible());
 
         // A press on "Закрыть" blackens it; the release closes the window wherever it happens and stops the timers.
         move(onClose);
         QTest::mousePress(form.windowHandle(), Qt::RightButton, {}, onClose);
-        QCOMPARE(textOf(label("Label3")), QColor(0, 0, 0));
+        QCOMPARE(textOf(label("closeBar")), QColor(0, 0, 0));
         QTest::mouseRelease(form.windowHandle(), Qt::RightButton, {}, QPoint(-30, 700));
         QVERIFY(!form.isVisible() && form.result() == QDialog::Rejected);
-        QVERIFY(!form.Timer1()->isActive() && !form.Timer3()->isActive());
+        QVERIFY(!form.waitTimer()->isActive() && !form.frameTimer()->isActive());
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The main window over scripted fakes, shared by the window suites and the fault-injection suite.
+// The folder editor, alone or in the main window, over scripted fakes; shared by the app suites and the
+// fault-injection suite.
 
 #include "common/RealWindow.h"
 #include "platform/fake/FakePictures.h"
@@ -16,15 +17,20 @@ inline QString S(const char* text) { return QString::fromUtf8(text); }
 class Harness final : public WindowView {
 public:
     Harness() { fs.addDirectory(folder()); }
-    ~Harness() { m_form.reset(); } // before the services it uses
+    ~Harness() // before the services they use
+    {
+        m_window.reset();
+        m_editor.reset();
+    }
 
     void start() { open(fs, pictures, folder(), locale); }
+    void startEditor() { openEditor(fs, pictures, folder(), locale); }
     QString folder() const { return startFolder.path(); }
     QString iniPath() const { return folder() + QStringLiteral("/Desktop.ini"); }
-    bool option1() const { return control<QRadioButton>("Option1")->isChecked(); }
-    bool option2() const { return control<QRadioButton>("Option2")->isChecked(); }
-    bool checked(const char* item) const { return m_form->menuAction(QString::fromLatin1(item))->isChecked(); }
-    bool previewEmpty() const { return control<QLabel>("Image1")->pixmap().isNull(); }
+    bool noBackgroundMarked() const { return control<QRadioButton>("noBackgroundOption")->isChecked(); }
+    bool pictureMarked() const { return control<QRadioButton>("pictureOption")->isChecked(); }
+    QAction* action(const char* name) const { return control<QAction>(name); }
+    bool previewEmpty() const { return control<QLabel>("preview")->pixmap().isNull(); }
 
     void addPicture(const QString& path, QSize size, quint32 attributes = 0)
     {

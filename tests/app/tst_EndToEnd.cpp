@@ -61,11 +61,11 @@ void TestEndToEnd::chooseFitApplyReloadRemove()
     QVERIFY(test::writeBytes(ini, "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n"));
     RealWindow w(target, program);
     w.dialogs.queueFile(picture);
-    w.form().Command2_Click();
-    w.form().R1024_Click();
+    w.editor().choosePicture();
+    w.editor().fitToScreen();
     w.dialogs.queueColor(0x00FF00);
-    w.form().Command3_Click();
-    w.form().Command5_Click();
+    w.editor().chooseCaptionColor();
+    w.editor().apply();
     QCOMPARE(w.dialogs.shownTexts(), QStringList{S("Файл настройки отредактирован")});
     QCOMPARE(test::readBytes(ini),
              "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
@@ -74,15 +74,15 @@ void TestEndToEnd::chooseFitApplyReloadRemove()
     const bool attributes = test::xattrsWork(target);
     QVERIFY(!attributes || (dosAttrib(ini) == QByteArray("0x6", 4) && dosAttrib(target) == QByteArray("0x14", 5)));
     // The reload after applying shows the file as written, the copy at the fitted size.
-    QVERIFY(w.form().ImagePath == copy && QImage(copy).size() == QSize(781, 626));
-    QVERIFY(w.label("Label5") == S("781x626\r\n1.248") && w.form().sampleColor() == QColor(0, 255, 0));
+    QVERIFY(w.state().imagePath == copy && QImage(copy).size() == QSize(781, 626));
+    QVERIFY(w.label("sizeLabel") == S("781x626\r\n1.248") && w.state().captionColor == QColor(0, 255, 0));
     // Removing takes the file and the copy; the picture stays.
     w.dialogs.queueAnswer(platform::Answer::Yes);
-    w.form().Command4_Click();
+    w.editor().removeSettings();
     QVERIFY(!QFile::exists(ini) && !QFile::exists(copy) && QFile::exists(picture));
     // Highlighting a folder loads nothing, but apply writes there.
-    QVERIFY(w.form().folderList()->highlight(inner) && w.text2() == inner);
-    w.form().Command5_Click();
+    QVERIFY(w.window().folderList()->highlight(inner) && w.folderPath() == inner);
+    w.editor().apply();
     QVERIFY(QFile::exists(inner + S("/Desktop.ini")) && !QFile::exists(ini) && w.ends == 0);
 }
 

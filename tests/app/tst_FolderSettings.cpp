@@ -32,30 +32,38 @@ const QString kSure = S("? Подтверждение удаления: Вы у�
 const QString kEdited = S("i Готово: Файл настройки отредактирован");
 const QString kFound = S("Файл настройки найден"), kGone = S("Файла настройки больше нет с нами");
 
+// What the user does, in turn; the answers to questions wait ahead, each taken only if its question comes.
+enum class Step { Yes, ChoosePicture, ChooseUnwritablePicture, ChooseColour, NoBackground, Apply, Remove };
+using enum Step;
+
 struct Case {
     const char* name;
-    QByteArray file;  // Desktop.ini at the start; empty: none
-    const char* user; // 'y'es to a question; 'c'hoose the picture, 'j' one the code page cannot hold, pick a 'k'olour,
-                      // 'n'o background, 'a'pply, 'r'emove
+    QByteArray file; // Desktop.ini at the start; empty: none
+    QList<Step> user;
     QStringList boxes;
     QByteArray after;        // Desktop.ini at the end; empty: gone
-    QString label2 = kFound; // the status line at the end
+    QString status = kFound; // the status line at the end
 };
 
 const QList<Case> kCases = {
-    {"create", {}, "cka", {S("i Готово: Файл настройки создан")}, kCreated},
+    {"create", {}, {ChoosePicture, ChooseColour, Apply}, {S("i Готово: Файл настройки создан")}, kCreated},
     // The first rewrite puts one empty line ahead of our section; later ones change nothing.
-    {"rewrite stably", kCreated, "aa", {kEdited, kEdited}, "\r\n" + kCreated},
-    {"rewrite keeps foreign lines", kForeign, "na", {kEdited}, kForeignAfter},
-    {"a path the code page cannot hold is refused", kForeign, "ja", {kRefused}, kForeign},
+    {"rewrite stably", kCreated, {Apply, Apply}, {kEdited, kEdited}, "\r\n" + kCreated},
+    {"rewrite keeps foreign lines", kForeign, {NoBackground, Apply}, {kEdited}, kForeignAfter},
+    {"a path the code page cannot hold is refused", kForeign, {ChooseUnwritablePicture, Apply}, {kRefused}, kForeign},
     // A picture gone is not shown, but its path is kept and written back.
-    {"missing picture", kGoneFile, "a", {kEdited}, "\r\n" + kOurs + kGoneFile},
-    {"damaged, kept on No", "IconArea_Text=0x00GG\r\n", "", {kDamaged}, "IconArea_Text=0x00GG\r\n"},
-    {"damaged, deleted on Yes twice", "IconArea_Text=255\r\n", "yy", {kDamaged, kSure, kRemoved}, {}, kGone},
-    {"remove without a file", {}, "r", {kNoFile}, {}, S("Файл настройки отсутствует")},
-    {"remove answered No", kForeign, "r", {kSure}, kForeign},
-    {"remove with the picture's copy", kCreated, "yr", {kSure, kRemoved}, {}, kGone},
-    {"remove, picture name shorter than four", "IconArea_Image=/pics/a.b\r\n", "yr", {kSure, kRemoved}, {}, kGone},
+    {"missing picture", kGoneFile, {Apply}, {kEdited}, "\r\n" + kOurs + kGoneFile},
+    {"damaged, kept on No", "IconArea_Text=0x00GG\r\n", {}, {kDamaged}, "IconArea_Text=0x00GG\r\n"},
+    {"damaged, deleted on Yes twice", "IconArea_Text=255\r\n", {Yes, Yes}, {kDamaged, kSure, kRemoved}, {}, kGone},
+    {"remove without a file", {}, {Remove}, {kNoFile}, {}, S("Файл настройки отсутствует")},
+    {"remove answered No", kForeign, {Remove}, {kSure}, kForeign},
+    {"remove with the picture's copy", kCreated, {Yes, Remove}, {kSure, kRemoved}, {}, kGone},
+    {"remove, picture name shorter than four",
+     "IconArea_Image=/pics/a.b\r\n",
+     {Yes, Remove},
+     {kSure, kRemoved},
+     {},
+     kGone},
 };
 
 } // namespace
@@ -86,20 +94,21 @@ void TestFolderSettings::job()
     if (!c.file.isEmpty())
         h.writeIni(c.file, kBefore);
     // The dialogs' answers wait ahead, each taken only if its dialog opens.
-    for (int i = 0; i < QByteArrayView(c.user).count('y'); ++i)
+    for (int i = 0; i < c.user.count(Yes); ++i)
         h.dialogs.queueAnswer(platform::Answer::Yes);
-    h.dialogs.queueFile(QByteArrayView(c.user).contains('j') ? kFar : kPicture);
+    h.dialogs.queueFile(c.user.contains(ChooseUnwritablePicture) ? kFar : kPicture);
     h.dialogs.queueColor(0x0000FF);
     h.fs.clearLog();
-    h.start();
-    using F = app::MainWindow;
-    const QList<void (F::*)()> clicks{&F::Command2_Click,    &F::Command2_Click, &F::Command3_Click,
-                                      &F::Option1_MouseDown, &F::Command5_Click, &F::Command4_Click};
-    for (const char* u = c.user; *u; ++u)
-        if (*u != 'y')
-            (h.form().*clicks[QByteArrayView("cjknar").indexOf(*u)])();
+    h.startEditor();
+    using E = app::FolderEditor;
+    const QList<void (E::*)()> operations{
+        nullptr,   &E::choosePicture, &E::choosePicture, &E::chooseCaptionColor, &E::chooseNoBackground,
+        &E::apply, &E::removeSettings};
+    for (const Step step : c.user)
+        if (step != Yes)
+            (h.editor().*operations[int(step)])();
     QCOMPARE(h.boxes(), c.boxes);
-    QCOMPARE(h.label("Label2"), c.label2);
+    QCOMPARE(h.state().status, c.status);
     QCOMPARE(h.fs.exists(h.iniPath()) ? h.ini() : QByteArray(), c.after);
     // A write leaves the file hidden and system, the folder a system folder only, and tells the shell; removing
     // leaves the folder as it was, and a refusal or No changes nothing on disk.
@@ -110,7 +119,7 @@ void TestFolderSettings::job()
     QCOMPARE(h.fs.log().filter(QRegularExpression(S("^(write|attrib|remove) "))).isEmpty(), c.after == c.file);
     QCOMPARE(h.shell.changedFolders.value(0), c.after == c.file ? QString() : h.folder());
     // Removing a picture's settings takes its copy in the program's folder, never the picture itself.
-    QVERIFY(h.fs.exists(kPicture) && (c.label2 != kGone || h.form().ImagePath.isEmpty()));
+    QVERIFY(h.fs.exists(kPicture) && (c.status != kGone || h.state().imagePath.isEmpty()));
     QCOMPARE(h.fs.exists(kCopy), !(c.after.isEmpty() && c.file.contains(cp1251(kPicture))));
 }
 

@@ -11,14 +11,17 @@
 #include <QLineEdit>
 #include <QTextEdit>
 
-// The main window with scripted dialogs, shell and screen, and what the suites read off it.
+// The folder editor, alone or in the main window, with scripted dialogs, shell and screen, and what the suites read
+// off it.
 class WindowView {
 public:
-    mirtal::app::MainWindow& form() { return *m_form; }
-    template <typename T> T* control(const char* name) const { return m_form->findChild<T*>(QLatin1String(name)); }
+    mirtal::app::MainWindow& window() { return *m_window; }
+    mirtal::app::FolderEditor& editor() { return m_window ? m_window->editor() : *m_editor; }
+    const mirtal::app::EditorState& state() { return editor().state(); }
+    template <typename T> T* control(const char* name) const { return m_window->findChild<T*>(QLatin1String(name)); }
     QString label(const char* name) const { return control<QLabel>(name)->text(); }
-    QString text2() const { return control<QTextEdit>("Text2")->toPlainText(); }
-    QString text4() const { return control<QLineEdit>("Text4")->text(); }
+    QString folderPath() const { return control<QTextEdit>("folderPathBox")->toPlainText(); }
+    QString picturePath() const { return control<QLineEdit>("picturePathLine")->text(); }
 
     mirtal::platform::FakeDialogs dialogs;
     mirtal::platform::FakeShell shell;
@@ -30,15 +33,25 @@ protected:
               const QLocale& locale)
     {
         const auto about = [this](QWidget*) { ++aboutShown; };
-        m_form = std::make_unique<mirtal::app::MainWindow>(mirtal::app::MainWindowServices{
+        m_window = std::make_unique<mirtal::app::MainWindow>(mirtal::app::MainWindowServices{
             files, pictures, dialogs, shell, screen, m_errorPath, about, {}, folder, locale});
+    }
+    // The editor without a window, its preview the window's size.
+    void openEditor(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
+                    const QLocale& locale)
+    {
+        m_editor = std::make_unique<mirtal::app::FolderEditor>(
+            mirtal::app::EditorServices{files, pictures, dialogs, shell, screen, m_errorPath, {}, locale});
+        m_editor->setPreviewBox([] { return QSize(157, 126); });
+        m_editor->start(folder);
     }
 
     mirtal::app::GeneralErrorPath m_errorPath{dialogs, [this](int code) {
                                                   ++ends;
                                                   lastExitCode = code;
                                               }};
-    std::unique_ptr<mirtal::app::MainWindow> m_form;
+    std::unique_ptr<mirtal::app::MainWindow> m_window;
+    std::unique_ptr<mirtal::app::FolderEditor> m_editor;
 };
 
 // Over the real Linux file system and Qt's picture readers; the window starts (and runs its first load) at once.
@@ -49,7 +62,7 @@ public:
     {
         open(fileSystem, pictures, startFolder, QLocale::c());
     }
-    ~RealWindow() { m_form.reset(); } // before the services it uses
+    ~RealWindow() { m_window.reset(); } // before the services it uses
 
     mirtal::platform::LinuxFileSystem fileSystem;
     mirtal::platform::QtPictures pictures;

@@ -7,12 +7,16 @@
 #include <QTest>
 
 using namespace mirtal;
-using app::MainWindow;
+using app::FolderEditor;
+
+// What the user does before the operation.
+enum class Step { ChoosePicture, ChooseColour, FitToScreen, Yes };
+using enum Step;
 
 struct Scenario {
     const char* own;  // the program's keys in a read-only Desktop.ini, %1 the picture; nullptr for no file
-    const char* user; // before the operation: 'c'hoose the picture, pick a 'k'olour, 'f'it, answer 'y'es
-    void (MainWindow::*operation)();
+    QList<Step> user; // before the operation; Yes waits for the next question
+    void (FolderEditor::*operation)();
 };
 
 // What an operation may touch.
@@ -45,19 +49,30 @@ static QByteArray ini(const Scenario& s, const QString& picture)
 template <typename Window, typename Look, typename Arm>
 static Outcome operate(Window& w, const Scenario& s, const QString& picture, Look files, Arm arm)
 {
-    for (const char* c = s.user; *c; ++c) {
-        const auto step = *c == 'c'   ? &MainWindow::Command2_Click
-                          : *c == 'k' ? &MainWindow::Command3_Click
-                                      : &MainWindow::R1024_Click;
-        *c == 'c' ? w.dialogs.queueFile(picture) : *c == 'k' ? w.dialogs.queueColor(0x0000FF) : void();
-        *c == 'y' ? w.dialogs.queueAnswer(platform::Answer::Yes) : (w.form().*step)();
+    for (const Step step : s.user) {
+        switch (step) {
+        case ChoosePicture:
+            w.dialogs.queueFile(picture);
+            w.editor().choosePicture();
+            break;
+        case ChooseColour:
+            w.dialogs.queueColor(0x0000FF);
+            w.editor().chooseCaptionColor();
+            break;
+        case FitToScreen:
+            w.editor().fitToScreen();
+            break;
+        case Yes:
+            w.dialogs.queueAnswer(platform::Answer::Yes);
+            break;
+        }
     }
     w.dialogs.clearShown();
-    Outcome o{files(), {}, w.form().ImagePath};
+    Outcome o{files(), {}, w.state().imagePath};
     arm();
-    (w.form().*s.operation)();
+    (w.editor().*s.operation)();
     o.after = files();
-    o.image = w.form().ImagePath;
+    o.image = w.state().imagePath;
     o.shown = w.dialogs.shownTexts();
     return o;
 }
@@ -69,7 +84,7 @@ static Outcome fakeRun(const Scenario& s, int failAt)
     h.addPicture(kPicture, QSize(1600, 1200));
     if (s.own)
         h.writeIni(ini(s, kPicture), kReadOnly);
-    h.start();
+    h.startEditor();
     const auto attributes = [&](const QString& path) { return QByteArray::number(h.fs.entry(path)->attributes); };
     const auto files = [&] {
         const auto ini = h.fs.exists(h.iniPath()) ? std::optional(h.ini()) : std::nullopt;
@@ -131,12 +146,13 @@ private Q_SLOTS:
     {
         const char *own = "IconArea_Image=%1\r\nIconArea_Text=0x00FF\r\n", *foreign = "IconArea_Text=0x00FF\r\n";
         const std::pair<const char*, Scenario> scenarios[] = {
-            {"apply, no file yet", {nullptr, "ck", &MainWindow::Command5_Click}},
-            {"apply over foreign lines", {foreign, "c", &MainWindow::Command5_Click}},
-            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", "yy", &MainWindow::Command8_Click}},
-            {"remove with the scaled copy", {own, "cfy", &MainWindow::Command4_Click}},
-            {"automatic fit, first copy", {own, "c", &MainWindow::R1024_Click}},
-            {"no background with the scaled copy", {own, "cf", &MainWindow::Option1_MouseDown}},
+            {"apply, no file yet", {nullptr, {ChoosePicture, ChooseColour}, &FolderEditor::apply}},
+            {"apply over foreign lines", {foreign, {ChoosePicture}, &FolderEditor::apply}},
+            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", {Yes, Yes}, &FolderEditor::reload}},
+            {"remove with the scaled copy", {own, {ChoosePicture, FitToScreen, Yes}, &FolderEditor::removeSettings}},
+            {"automatic fit, first copy", {own, {ChoosePicture}, &FolderEditor::fitToScreen}},
+            {"no background with the scaled copy",
+             {own, {ChoosePicture, FitToScreen}, &FolderEditor::chooseNoBackground}},
         };
         QTest::addColumn<Scenario>("s");
         QTest::addColumn<bool>("real");

@@ -10,12 +10,19 @@ using namespace mirtal;
 
 static QString s(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// Applied in turn: a picture path in the code page and the caption colour, then another colour alone.
+// Applied in turn: a picture whose path is in the code page and a caption colour, then no picture and another colour.
+// The picture lies in the program's folder.
 static void apply(RealWindow& w, int which)
 {
-    w.form().ImagePath = which ? QString() : s("C:\\Мои картинки\\море.jpg");
-    w.form().TextColorHex = which ? s("FF0000") : s("FF");
-    w.form().Command5_Click();
+    if (which) {
+        w.editor().chooseNoBackground();
+    } else {
+        w.dialogs.queueFile(w.fileSystem.programDirectory() + s("/Мои картинки/море.jpg"));
+        w.editor().choosePicture();
+    }
+    w.dialogs.queueColor(which ? 0xFF0000 : 0x0000FF);
+    w.editor().chooseCaptionColor();
+    w.editor().apply();
 }
 
 // 1 x 1: the frame's size at 24, the code size at 29.
@@ -48,8 +55,12 @@ private Q_SLOTS:
         for (int i = 0; i < 120; ++i) // foreign lines, many, so that a torn write would show
             content += "File" + QByteArray::number(i) + ".jpg=picture number " + QByteArray::number(i) + "\r\n";
         QVERIFY(QDir().mkpath(folder) && test::writeBytes(ini, content));
+        QImage picture(32, 24, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(QDir().mkpath(m_root.filePath(s("Мои картинки"))) &&
+                picture.save(m_root.filePath(s("Мои картинки/море.jpg")), "JPG"));
         RealWindow w(folder, m_root.path());
-        QVERIFY(w.label("Label2") == s("Файл настройки найден") && w.form().TextColorHex == s("FF"));
+        QVERIFY(w.label("statusLabel") == s("Файл настройки найден") && w.state().textColorHex == s("FF"));
         QSet<QByteArray> valid{content}; // and what applying in turn leaves
         for (int i = 0; i < 6; ++i) {
             apply(w, i % 2);
@@ -78,8 +89,9 @@ private Q_SLOTS:
         QVERIFY(next.dialogs.shownTexts() == QStringList{s("Файл настройки отредактирован")} &&
                 valid.contains(test::readBytes(ini)));
         w.dialogs.queueAnswer(platform::Answer::Yes);
-        w.form().Command4_Click();
-        QVERIFY(!QFileInfo::exists(ini) && w.label("Label2") == s("Файла настройки больше нет с нами") && w.ends == 0);
+        w.editor().removeSettings();
+        QVERIFY(!QFileInfo::exists(ini) && w.label("statusLabel") == s("Файла настройки больше нет с нами") &&
+                w.ends == 0);
     }
 
     // One row per decoder path; refused: no picture at all, a side below one, more pixels than the program decodes.
@@ -114,15 +126,15 @@ private Q_SLOTS:
         QVERIFY(test::writeBytes(bad, bytes) && (QFile::remove(copy) || !QFile::exists(copy)));
         RealWindow w(m_root.path(), m_root.path());
         w.dialogs.queueFile(bad);
-        w.form().Command2_Click();
+        w.editor().choosePicture();
         const auto& shown = w.dialogs.shown();
         const bool taken = shown.isEmpty();
-        QVERIFY2(taken ? !refused && w.text4() == bad
+        QVERIFY2(taken ? !refused && w.picturePath() == bad
                        : w.dialogs.shownTexts() == QStringList{s("Ошибка загрузки фона (Ошибка 1)")} &&
-                             shown[0].icon == platform::MessageIcon::None && w.text4().isEmpty(),
+                             shown[0].icon == platform::MessageIcon::None && w.picturePath().isEmpty(),
                  "taken, though it must be refused");
-        w.form().R1024_Click();
-        QVERIFY(!taken || (shown.isEmpty() ? w.form().ImagePath == copy && QImage(copy).size() == QSize(781, 626)
+        w.editor().fitToScreen();
+        QVERIFY(!taken || (shown.isEmpty() ? w.state().imagePath == copy && QImage(copy).size() == QSize(781, 626)
                                            : shown.size() == 1 && shown[0].icon == platform::MessageIcon::Stop &&
                                                  shown[0].text.contains(bad) && !QFile::exists(copy)));
         QVERIFY(w.ends == 0);

@@ -177,19 +177,19 @@ private Q_SLOTS:
         CustomSizeDialog form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        auto* width = form.findChild<QLineEdit*>(u"Text1"_s);
+        auto* width = form.findChild<QLineEdit*>(u"widthBox"_s);
         QVERIFY(width && width->hasFocus() && width->text() == u"783"_s);
         for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(width, key);
         QVERIFY(form.isVisible() && !form.customSizeSet());
         width->setText(u"12345"_s);
-        QTest::mouseClick(form.findChild<QWidget*>(u"Command1"_s), Qt::LeftButton);
+        QTest::mouseClick(form.findChild<QWidget*>(u"okButton"_s), Qt::LeftButton);
         QVERIFY(!form.isVisible() && form.customSizeSet());
         QCOMPARE(form.widthText() + u'x' + form.heightText(), u"12345x626"_s);
 
         CustomSizeDialog cancelled;
         cancelled.show();
-        QTest::mouseClick(cancelled.findChild<QWidget*>(u"Command2"_s), Qt::LeftButton);
+        QTest::mouseClick(cancelled.findChild<QWidget*>(u"cancelButton"_s), Qt::LeftButton);
         QVERIFY(!cancelled.isVisible() && !cancelled.customSizeSet());
     }
 };

@@ -1,5 +1,5 @@
+#include "app/FolderEditor.h"
 #include "app/GeneralErrorPath.h"
-#include "app/MainWindow.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeScreen.h"
 #include "platform/fake/FakeShell.h"
@@ -44,8 +44,10 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     const auto cp1251 = platform::AnsiCodePage::windows1251();
     QFile existing(target + S("/Desktop.ini"));
     QVERIFY(existing.open(QIODevice::WriteOnly) &&
-            existing.write("[.ShellClassInfo]\r\nInfoTip=" + cp1251.encode(S("Фотографии с моря")).value() + "\r\n") >
-                0);
+            existing.write("[.ShellClassInfo]\r\nInfoTip=" + cp1251.encode(S("Фотографии с моря")).value() + "\r\n" +
+                           // A picture on the Windows machine the file is meant for; it need not exist here, and a
+                           // path read that names no file is kept and written back.
+                           "IconArea_Image=" + cp1251.encode(S("D:\\Фото\\море.jpg")).value() + "\r\n") > 0);
     existing.close();
 
     platform::LinuxFileSystem fileSystem(cp1251, program);
@@ -55,14 +57,12 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     platform::FakeScreen screen;
     int ends = 0;
     app::GeneralErrorPath errorPath(dialogs, [&](int) { ++ends; });
-    app::MainWindow form(
-        app::MainWindowServices{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, {}, target, QLocale::c()});
-
-    // A picture on the Windows machine the file is meant for; it need not exist here.
-    form.ImagePath = S("D:\\Фото\\море.jpg");
+    app::FolderEditor editor(
+        app::EditorServices{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, QLocale::c()});
+    editor.start(target);
     dialogs.queueColor(0x3366CC);
-    form.Command3_Click();
-    form.Command5_Click();
+    editor.chooseCaptionColor();
+    editor.apply();
     QCOMPARE(ends, 0);
     QCOMPARE(dialogs.shownTexts(), QStringList{S("Файл настройки отредактирован")});
 
