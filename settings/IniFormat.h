@@ -13,16 +13,17 @@ inline QString settingsFileName() { return QStringLiteral("Desktop.ini"); }
 inline QString defaultTextColorHex() { return QStringLiteral("000000"); }
 inline QString crlf() { return QStringLiteral("\r\n"); }
 
-// Keep rule for rewriting: false for empty lines, the section header (first 40 characters) and both keys.
+// Keep rule for rewriting: a line is foreign, and kept, unless it is empty, our section's header (first 40
+// characters) or one of our two keys.
 bool keepLine(const QString& line);
 
-// The kept lines of an existing file, each followed by CR LF (`OtherLines`).
+// The foreign lines of an existing file, each followed by CR LF.
 QString keptLines(const QStringList& lines);
 
-// `IniText` of a new file, without its final line end: the header, the picture line when imagePath is not empty,
-// then the colour line.
+// The composed text of a new file, without its final line end: the header, the picture line when imagePath is not
+// empty, then the colour line.
 QString composeNew(const QString& imagePath, const QString& textColorHex);
-// `IniText` of a rewritten file: the kept lines, an empty line, then the same section.
+// The composed text of a rewritten file: the foreign lines, an empty line, then the same section.
 QString composeRewrite(const QString& otherLines, const QString& imagePath, const QString& textColorHex);
 
 // What the read rule takes from a file's lines.
@@ -32,7 +33,7 @@ struct ReadValues {
 };
 
 // Read rule: keys from any section, the last occurrence wins. Fails on an "IconArea_Text=" line shorter than 18.
-// The values read before the failing line are handed back through partial, as the window shows them.
+// The values read before the failing line are handed back through partial: a damaged file still shows them.
 Result<ReadValues> readValues(const QStringList& lines, ReadValues* partial = nullptr);
 
 // The colour of the digits as a 0x00BBGGRR value. Fails on no digits, a non-hex character, or a value above FFFFFF.

@@ -58,12 +58,7 @@ const QList<Case> kCases = {
     {"remove without a file", {}, {Remove}, {kNoFile}, {}, S("Файл настройки отсутствует")},
     {"remove answered No", kForeign, {Remove}, {kSure}, kForeign},
     {"remove with the picture's copy", kCreated, {Yes, Remove}, {kSure, kRemoved}, {}, kGone},
-    {"remove, picture name shorter than four",
-     "IconArea_Image=/pics/a.b\r\n",
-     {Yes, Remove},
-     {kSure, kRemoved},
-     {},
-     kGone},
+    {"remove, picture name under four", "IconArea_Image=/pics/a.b\r\n", {Yes, Remove}, {kSure, kRemoved}, {}, kGone},
 };
 
 } // namespace

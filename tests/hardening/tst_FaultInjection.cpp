@@ -8,15 +8,13 @@
 
 using namespace mirtal;
 using app::FolderEditor;
-
-// What the user does before the operation.
-enum class Step { ChoosePicture, ChooseColour, FitToScreen, Yes };
-using enum Step;
+using Operation = void (FolderEditor::*)();
 
 struct Scenario {
-    const char* own;  // the program's keys in a read-only Desktop.ini, %1 the picture; nullptr for no file
-    QList<Step> user; // before the operation; Yes waits for the next question
-    void (FolderEditor::*operation)();
+    const char* own;       // the program's keys in a read-only Desktop.ini, %1 the picture; nullptr for no file
+    QList<Operation> user; // before the operation, the picture and a colour waiting for their dialogs
+    int yes;               // questions answered Yes
+    Operation operation;
 };
 
 // What an operation may touch.
@@ -49,24 +47,12 @@ static QByteArray ini(const Scenario& s, const QString& picture)
 template <typename Window, typename Look, typename Arm>
 static Outcome operate(Window& w, const Scenario& s, const QString& picture, Look files, Arm arm)
 {
-    for (const Step step : s.user) {
-        switch (step) {
-        case ChoosePicture:
-            w.dialogs.queueFile(picture);
-            w.editor().choosePicture();
-            break;
-        case ChooseColour:
-            w.dialogs.queueColor(0x0000FF);
-            w.editor().chooseCaptionColor();
-            break;
-        case FitToScreen:
-            w.editor().fitToScreen();
-            break;
-        case Yes:
-            w.dialogs.queueAnswer(platform::Answer::Yes);
-            break;
-        }
-    }
+    w.dialogs.queueFile(picture);
+    w.dialogs.queueColor(0x0000FF);
+    for (const Operation step : s.user)
+        (w.editor().*step)();
+    for (int i = 0; i < s.yes; ++i)
+        w.dialogs.queueAnswer(platform::Answer::Yes);
     w.dialogs.clearShown();
     Outcome o{files(), {}, w.state().imagePath};
     arm();
@@ -145,14 +131,15 @@ private Q_SLOTS:
     void failureAtEachStep_data()
     {
         const char *own = "IconArea_Image=%1\r\nIconArea_Text=0x00FF\r\n", *foreign = "IconArea_Text=0x00FF\r\n";
+        using E = FolderEditor;
+        const Operation choose = &E::choosePicture, colour = &E::chooseCaptionColor, fit = &E::fitToScreen;
         const std::pair<const char*, Scenario> scenarios[] = {
-            {"apply, no file yet", {nullptr, {ChoosePicture, ChooseColour}, &FolderEditor::apply}},
-            {"apply over foreign lines", {foreign, {ChoosePicture}, &FolderEditor::apply}},
-            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", {Yes, Yes}, &FolderEditor::reload}},
-            {"remove with the scaled copy", {own, {ChoosePicture, FitToScreen, Yes}, &FolderEditor::removeSettings}},
-            {"automatic fit, first copy", {own, {ChoosePicture}, &FolderEditor::fitToScreen}},
-            {"no background with the scaled copy",
-             {own, {ChoosePicture, FitToScreen}, &FolderEditor::chooseNoBackground}},
+            {"apply, no file yet", {nullptr, {choose, colour}, 0, &E::apply}},
+            {"apply over foreign lines", {foreign, {choose}, 0, &E::apply}},
+            {"load of a damaged file, Yes twice", {"IconArea_Text=255\r\n", {}, 2, &E::reload}},
+            {"remove with the scaled copy", {own, {choose, fit}, 1, &E::removeSettings}},
+            {"automatic fit, first copy", {own, {choose}, 0, &E::fitToScreen}},
+            {"no background with the scaled copy", {own, {choose, fit}, 0, &E::chooseNoBackground}},
         };
         QTest::addColumn<Scenario>("s");
         QTest::addColumn<bool>("real");
