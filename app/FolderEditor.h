@@ -46,16 +46,16 @@ struct EditorState {
     QString chosenFile;   // the last file taken in the open dialog; "Не менять" goes back to it
     QString textColorHex; // the caption colour as written
     QColor captionColor = QColor(0, 0, 0); // shown on the two caption samples
-    HeldPicture picture;                   //
+    HeldPicture picture;                   // what the next scaled copy is made from
     QImage preview;                        // at the preview box's size in device pixels; null: none shown
     QString shownPath;                     // the picture line under the options
     QString sizeText;                      // size and aspect ratio, two lines
     QString status;                        // the status line
-    bool withBackground = false;           // which of " Без фона" / "Выбрать" is marked
-    Fit fit = Fit::Unchanged;              //
-    Fit tickedFit = Fit::Unchanged;        // the menu's tick: follows fit only when a menu item or no
-                                           // background ends
-    CustomSize customSize{QStringLiteral("783"), QStringLiteral("626")}; // at most four characters each
+    bool withBackground = false;           // the option last marked; a click marks " Без фона" itself
+    Fit fit = Fit::Unchanged;              // the fit in force
+    Fit tickedFit = Fit::Unchanged;        // the menu's tick: follows fit when a menu item or no background ends
+    // As typed in the custom-size dialog, at most four characters each.
+    CustomSize customSize{QStringLiteral("783"), QStringLiteral("626")};
 };
 
 // What the editor needs from outside; tests pass fakes.

@@ -242,7 +242,7 @@ void MainWindow::buildControls()
 
     // The folder list starts on the start folder; its signals are wired once it is there.
     if (!m_folderList->setPath(m_services.startDirectory)) {
-        // The list itself shows that the home folder could not be read either: it stays empty.
+        // Should the home folder be unreadable too, the list and the path box stay empty, which says as much.
         (void)m_folderList->setPath(QDir::homePath());
     }
     m_driveList->refresh(m_folderList->path());
