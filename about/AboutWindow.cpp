@@ -392,14 +392,14 @@ void AboutWindow::resetLinkColors()
 
 void AboutWindow::waitTimerTick()
 {
-    m_animation->Timer1Tick();
+    m_animation->waitTick();
     syncTimers();
     m_banner->plotFrame();
 }
 
 void AboutWindow::frameTimerTick()
 {
-    m_animation->Timer3Tick();
+    m_animation->frameTick();
     syncTimers();
     m_banner->plotFrame();
 }

@@ -29,7 +29,7 @@ int BannerAnimation::draw(int n)
     return std::min(static_cast<int>(u * n), n - 1);
 }
 
-void BannerAnimation::Timer1Tick()
+void BannerAnimation::waitTick()
 {
     m_streakY = 0;
     m_streakFrames = 0;
@@ -40,7 +40,7 @@ void BannerAnimation::Timer1Tick()
     m_state = State::Flashing;
 }
 
-void BannerAnimation::Timer3Tick()
+void BannerAnimation::frameTick()
 {
     m_points.clear();
     m_streakX = m_streakStartX;

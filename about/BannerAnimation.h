@@ -14,12 +14,12 @@ using RandomSource = std::function<double()>;
 // Draws from the process-wide generator, seeded by the system.
 RandomSource systemRandom();
 
-// The streak over the right end of the banner: `Timer1` starts a series with its start point, then `Timer3` draws
-// five frames of a fresh one-pixel random walk from that point downwards and clears on its sixth tick. Only the
-// points of the current frame exist; nothing is ever drawn into the banner picture.
+// The streak over the right end of the banner: the wait timer starts a series with its start point, then the frame
+// timer draws five frames of a fresh one-pixel random walk from that point downwards and clears on its sixth tick. Only
+// the points of the current frame exist; nothing is ever drawn into the banner picture.
 class BannerAnimation final {
 public:
-    enum class State { Waiting, Flashing }; // Timer1 runs while Waiting, Timer3 while Flashing
+    enum class State { Waiting, Flashing }; // the wait timer runs while Waiting, the frame timer while Flashing
 
     static constexpr qint16 kFirstColumn = 404;
     static constexpr qint16 kLastColumn = 460;
@@ -29,15 +29,15 @@ public:
     BannerAnimation(qint16 streakRows, RandomSource random);
     Q_DISABLE_COPY_MOVE(BannerAnimation)
 
-    void Timer1Tick();
-    void Timer3Tick();
+    void waitTick();
+    void frameTick();
 
     State state() const { return m_state; }
-    // What is plotted now, in banner pixels; empty after a clear. Row StreakRows lies below the banner and is
+    // What is plotted now, in banner pixels; empty after a clear. Row streakRows() lies below the banner and is
     // clipped when drawn.
     const QList<QPoint>& points() const { return m_points; }
 
-    qint16 StreakRows() const { return m_streakRows; }
+    qint16 streakRows() const { return m_streakRows; }
     qint16 StreakStartX() const { return m_streakStartX; }
     qint16 StreakX() const { return m_streakX; }
     qint16 StreakY() const { return m_streakY; }
