@@ -9,6 +9,7 @@
 #include "picture/ScaledCopy.h"
 #include "picture/SizeText.h"
 #include "platform/Paths.h"
+#include "platform/Places.h"
 #include "settings/IniFormat.h"
 
 #include <QApplication>
@@ -365,8 +366,7 @@ void Form1::Form_Load()
     SectionHeader = settings::sectionHeader();
     ImagePath.clear();
     TextColorHex = settings::defaultTextColorHex();
-    PicturesDir = platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures")) +
-                  platform::pathSeparator();
+    PicturesDir = picturesFolder() + platform::pathSeparator();
     CustomSizeSet = false;
     setText2(m_dir1->entryAtCurrentIndex());
 
@@ -401,10 +401,7 @@ void Form1::setText2(const QString& text)
 
 QString Form1::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
 
-QString Form1::picturesFolder() const
-{
-    return platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures"));
-}
+QString Form1::picturesFolder() const { return platform::picturesFolder(m_services.fileSystem.programDirectory()); }
 
 void Form1::setSampleColor(quint32 color)
 {
