@@ -37,10 +37,8 @@ QString picturesFolder(const QString& programDirectory, const QString& installed
         withoutTrailingSeparators(programDirectory) != withoutTrailingSeparators(installedDirectory))
         return joinPath(programDirectory, pictures);
     // A relative $XDG_DATA_HOME is to be ignored, as the base directory rules say.
-    const QString base = dataHome.startsWith(QLatin1Char('/'))
-                             ? withoutTrailingSeparators(dataHome)
-                             : withoutTrailingSeparators(home) + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/mirtal/") + pictures;
+    const QString base = dataHome.startsWith(QLatin1Char('/')) ? dataHome : home + QStringLiteral("/.local/share");
+    return QDir::cleanPath(base + QStringLiteral("/mirtal/") + pictures);
 }
 
 QString picturesFolder(const QString& programDirectory)

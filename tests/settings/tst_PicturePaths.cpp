@@ -145,18 +145,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("installed");
         QTest::addColumn<QString>("dataHome");
+        QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("build") << u"/home/u/src/build/app"_s << u"/usr/bin"_s << QString()
+        QTest::newRow("build") << u"/home/u/src/build/app"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
                                << u"/home/u/src/build/app/pictures"_s;
-        QTest::newRow("installed") << u"/usr/bin"_s << u"/usr/bin"_s << QString()
+        QTest::newRow("installed") << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
                                    << u"/home/u/.local/share/mirtal/pictures"_s;
         QTest::newRow("trailing separators")
-            << u"/usr/bin/"_s << u"/usr/bin"_s << u"/data/"_s << u"/data/mirtal/pictures"_s;
+            << u"/usr/bin/"_s << u"/usr/bin"_s << u"/data/"_s << u"/home/u"_s << u"/data/mirtal/pictures"_s;
         QTest::newRow("relative data home")
-            << u"/usr/bin"_s << u"/usr/bin"_s << u"data"_s << u"/home/u/.local/share/mirtal/pictures"_s;
-        QTest::newRow("other prefix") << u"/usr/bin"_s << u"/usr/local/bin"_s << u"/data"_s << u"/usr/bin/pictures"_s;
-        QTest::newRow("shared prefix") << u"/usr/bin2"_s << u"/usr/bin"_s << u"/data"_s << u"/usr/bin2/pictures"_s;
-        QTest::newRow("installs nothing") << u"/opt/mirtal"_s << QString() << u"/data"_s << u"/opt/mirtal/pictures"_s;
+            << u"/usr/bin"_s << u"/usr/bin"_s << u"data"_s << u"/home/u"_s << u"/home/u/.local/share/mirtal/pictures"_s;
+        QTest::newRow("other prefix") << u"/usr/bin"_s << u"/usr/local/bin"_s << u"/data"_s << u"/home/u"_s
+                                      << u"/usr/bin/pictures"_s;
+        QTest::newRow("shared prefix") << u"/usr/bin2"_s << u"/usr/bin"_s << u"/data"_s << u"/home/u"_s
+                                       << u"/usr/bin2/pictures"_s;
+        QTest::newRow("home is the root")
+            << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/"_s << u"/.local/share/mirtal/pictures"_s;
+        QTest::newRow("installs nothing")
+            << u"/opt/mirtal"_s << QString() << u"/data"_s << u"/home/u"_s << u"/opt/mirtal/pictures"_s;
     }
 
     void picturesFolder()
@@ -164,9 +170,11 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QString, installed);
         QFETCH(QString, dataHome);
+        QFETCH(QString, home);
         QFETCH(QString, folder);
-        QCOMPARE(platform::picturesFolder(program, installed, dataHome, u"/home/u"_s), folder);
+        QCOMPARE(platform::picturesFolder(program, installed, dataHome, home), folder);
         // This build is not installed: its copies stay beside it, whatever the environment says.
+        qputenv("XDG_DATA_HOME", dataHome.toUtf8());
         const QString here = QCoreApplication::applicationDirPath();
         QCOMPARE(platform::picturesFolder(here), here + u"/pictures"_s);
     }
