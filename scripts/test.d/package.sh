@@ -53,16 +53,17 @@ else
         (cd "$work/start" && HOME="$work/home" XDG_DATA_HOME='' xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
             "$0" & program=$!
             for _ in $(seq 300); do
-                if xwininfo -name "$1" 2>/dev/null | grep -q "Map State: IsViewable"; then
-                    kill "$program"
-                    exit 0
-                fi
+                for window in $(xwininfo -root -tree 2>/dev/null | grep "\"Мирталь" | awk "{print \$1}"); do
+                    if xwininfo -id "$window" | grep -q "Map State: IsViewable"; then
+                        kill "$program"
+                        exit 0
+                    fi
+                done
                 kill -0 "$program" 2>/dev/null || exit 1
                 sleep 0.1
             done
             kill "$program"
-            exit 1' "$(grep -m1 '^Exec=' /usr/share/applications/example.mirtal.Mirtal.desktop | cut -d= -f2)" \
-            "Мирталь папки - текущее разрешение: 1280x1024")
+            exit 1' "$(grep -m1 '^Exec=' /usr/share/applications/example.mirtal.Mirtal.desktop | cut -d= -f2)")
     }
     check "the installed program shows its window" started
     check "dpkg -r" dpkg -r mirtal
