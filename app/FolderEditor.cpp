@@ -6,6 +6,7 @@
 #include "picture/ScaledCopy.h"
 #include "picture/SizeText.h"
 #include "platform/Paths.h"
+#include "platform/Places.h"
 #include "settings/IniFormat.h"
 
 namespace mirtal::app {
@@ -58,7 +59,7 @@ FolderEditor::FolderEditor(EditorServices services, QObject* parent)
 
 QString FolderEditor::picturesFolder() const
 {
-    return platform::joinPath(m_services.fileSystem.programDirectory(), QStringLiteral("pictures"));
+    return platform::picturesFolder(m_services.fileSystem.programDirectory());
 }
 
 // ---- folders --------------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@ int main(int argc, char** argv)
 {
     app::Application application(argc, argv);
     QApplication::setApplicationName(platform::applicationTitle());
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.mirtal.Mirtal")); // its entry, for Wayland compositors
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     app::installFontSubstitutes();
 

@@ -1,0 +1,184 @@
+// Where picture paths point: a path read from Desktop.ini, the path written for a picture so that Windows clients of
+// a share can follow it, and the folder the scaled copies go to.
+#include "platform/Places.h"
+#include "settings/PicturePath.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace mirtal;
+using namespace mirtal::settings;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(mirtal::settings::PathStyle)
+
+namespace {
+
+// The file system's view of paths that need not exist: "." and ".." taken lexically, "/gone" missing, and one link,
+// "/srv/link" to "/srv/share".
+QString fakeCanonical(const QString& path)
+{
+    QString clean = QDir::cleanPath(path);
+    if (clean == u"/srv/link"_s || clean.startsWith(u"/srv/link/"_s))
+        clean = u"/srv/share"_s + clean.mid(9);
+    return clean.startsWith(u"/gone"_s) ? QString() : clean;
+}
+
+} // namespace
+
+class TestPicturePaths final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A relative path is taken from the folder whose file it is, its backslashes splitting it on Linux too; a path
+    // from a root, a drive or a share is left as read, on both systems.
+    void resolve_data()
+    {
+        QTest::addColumn<PathStyle>("style");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("resolved");
+        const auto onLinux = PathStyle::Linux;
+        const auto onWindows = PathStyle::Windows;
+        QTest::newRow("dot") << onLinux << u"/srv/Фото"_s << u".\\фон.jpg"_s << u"/srv/Фото/фон.jpg"_s;
+        QTest::newRow("bare name") << onLinux << u"/srv/Фото"_s << u"фон.jpg"_s << u"/srv/Фото/фон.jpg"_s;
+        QTest::newRow("below") << onLinux << u"/srv/Фото/"_s << u"sub\\x.jpg"_s << u"/srv/Фото/sub/x.jpg"_s;
+        QTest::newRow("mixed, doubled") << onLinux << u"/srv"_s << u".\\\\a/./b\\x.jpg"_s << u"/srv/a/b/x.jpg"_s;
+        QTest::newRow("up, kept") << onLinux << u"/srv/Фото"_s << u"..\\x.jpg"_s << u"/srv/Фото/../x.jpg"_s;
+        QTest::newRow("root folder") << onLinux << u"/"_s << u".\\x.jpg"_s << u"/x.jpg"_s;
+        QTest::newRow("the folder") << onLinux << u"/srv/Фото"_s << u".\\"_s << u"/srv/Фото"_s;
+        QTest::newRow("absolute") << onLinux << u"/srv/Фото"_s << u"/home/u/x.jpg"_s << u"/home/u/x.jpg"_s;
+        QTest::newRow("drive, on Linux") << onLinux << u"/srv"_s << u"C:\\Фото\\x.jpg"_s << u"C:\\Фото\\x.jpg"_s;
+        QTest::newRow("drive-relative") << onLinux << u"/srv"_s << u"d:x.jpg"_s << u"d:x.jpg"_s;
+        QTest::newRow("share") << onLinux << u"/srv"_s << u"\\\\nas\\x.jpg"_s << u"\\\\nas\\x.jpg"_s;
+        QTest::newRow("root of drive") << onLinux << u"/srv"_s << u"\\x.jpg"_s << u"\\x.jpg"_s;
+        QTest::newRow("empty") << onLinux << u"/srv"_s << QString() << QString();
+        QTest::newRow("win dot") << onWindows << u"D:\\Фото"_s << u".\\фон.jpg"_s << u"D:\\Фото\\фон.jpg"_s;
+        QTest::newRow("win slash") << onWindows << u"D:\\Фото\\"_s << u"sub/x.jpg"_s << u"D:\\Фото\\sub\\x.jpg"_s;
+        QTest::newRow("win drive root") << onWindows << u"D:\\"_s << u"x.jpg"_s << u"D:\\x.jpg"_s;
+        QTest::newRow("win absolute") << onWindows << u"D:\\Фото"_s << u"C:\\x.jpg"_s << u"C:\\x.jpg"_s;
+        QTest::newRow("win share") << onWindows << u"D:\\Фото"_s << u"//nas/x.jpg"_s << u"//nas/x.jpg"_s;
+    }
+
+    void resolve()
+    {
+        QFETCH(PathStyle, style);
+        QFETCH(QString, folder);
+        QFETCH(QString, read);
+        QFETCH(QString, resolved);
+        QCOMPARE(resolvePicturePath(folder, read, style), resolved);
+    }
+
+    // Inside the folder or below it, by the file system's view, a picture is written relative with backslashes;
+    // everything else as held.
+    void toWrite_data()
+    {
+        QTest::addColumn<PathStyle>("style");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("written");
+        const auto onLinux = PathStyle::Linux;
+        QTest::newRow("inside") << onLinux << u"/srv/share"_s << u"/srv/share/лес.jpg"_s << u".\\лес.jpg"_s;
+        QTest::newRow("below") << onLinux << u"/srv/share/"_s << u"/srv/share/sub/лес.jpg"_s << u".\\sub\\лес.jpg"_s;
+        QTest::newRow("up and back") << onLinux << u"/srv/share"_s << u"/srv/other/../share/./x.jpg"_s << u".\\x.jpg"_s;
+        QTest::newRow("via a link") << onLinux << u"/srv/link"_s << u"/srv/share/x.jpg"_s << u".\\x.jpg"_s;
+        QTest::newRow("root folder") << onLinux << u"/"_s << u"/x.jpg"_s << u".\\x.jpg"_s;
+        QTest::newRow("shared prefix") << onLinux << u"/a/b"_s << u"/a/bc/x.jpg"_s << u"/a/bc/x.jpg"_s;
+        QTest::newRow("outside") << onLinux << u"/srv/share"_s << u"/home/u/.local/x.bmp"_s
+                                 << u"/home/u/.local/x.bmp"_s;
+        QTest::newRow("up and out") << onLinux << u"/srv/share"_s << u"/srv/share/../x.jpg"_s
+                                    << u"/srv/share/../x.jpg"_s;
+        QTest::newRow("the folder") << onLinux << u"/srv/share"_s << u"/srv/share/"_s << u"/srv/share/"_s;
+        QTest::newRow("missing") << onLinux << u"/srv/share"_s << u"/gone/x.jpg"_s << u"/gone/x.jpg"_s;
+        QTest::newRow("backslash name") << onLinux << u"/srv/share"_s << u"/srv/share/a\\b.jpg"_s
+                                        << u"/srv/share/a\\b.jpg"_s;
+        QTest::newRow("relative as read") << onLinux << u"/srv/share"_s << u"фон.jpg"_s << u"фон.jpg"_s;
+        QTest::newRow("up as read") << onLinux << u"/srv/share"_s << u"..\\фон.jpg"_s << u"..\\фон.jpg"_s;
+        QTest::newRow("drive as read") << onLinux << u"/srv/share"_s << u"C:\\x.jpg"_s << u"C:\\x.jpg"_s;
+        QTest::newRow("none") << onLinux << u"/srv/share"_s << QString() << QString();
+        QTest::newRow("windows") << PathStyle::Windows << u"/srv/share"_s << u"/srv/share/x.jpg"_s
+                                 << u"/srv/share/x.jpg"_s;
+    }
+
+    void toWrite()
+    {
+        QFETCH(PathStyle, style);
+        QFETCH(QString, folder);
+        QFETCH(QString, picture);
+        QFETCH(QString, written);
+        QCOMPARE(picturePathToWrite(folder, picture, style, fakeCanonical), written);
+    }
+
+    // The same on real folders: a linked subfolder that leads out of the folder is outside, one that stays inside
+    // is followed, a linked folder is the folder it leads to; and what is written reads back to the picture.
+    void toWriteOnDisk()
+    {
+        QTemporaryDir dir;
+        const QString share = dir.filePath(u"share"_s), elsewhere = dir.filePath(u"elsewhere"_s);
+        QVERIFY(QDir().mkpath(share + u"/2024"_s) && QDir().mkpath(elsewhere));
+        for (const QString& file : QStringList{share + u"/2024/лес.jpg"_s, elsewhere + u"/x.jpg"_s}) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(share + u"/2024"_s, share + u"/latest"_s));
+        QVERIFY(QFile::link(elsewhere, share + u"/out"_s));
+        QVERIFY(QFile::link(share, dir.filePath(u"linked share"_s)));
+        const auto write = [&](const QString& folder, const QString& picture) {
+            return picturePathToWrite(folder, picture, PathStyle::Linux, platform::canonicalPath);
+        };
+        QCOMPARE(write(share, share + u"/latest/лес.jpg"_s), u".\\2024\\лес.jpg"_s);
+        QCOMPARE(write(dir.filePath(u"linked share"_s), share + u"/2024/лес.jpg"_s), u".\\2024\\лес.jpg"_s);
+        QCOMPARE(write(share, share + u"/out/x.jpg"_s), share + u"/out/x.jpg"_s);
+        // ".." after a link climbs out of where the link leads, not back to the share.
+        QCOMPARE(write(share, share + u"/out/../2024/лес.jpg"_s), share + u"/out/../2024/лес.jpg"_s);
+        const QString written = write(share + u"/"_s, share + u"/2024/лес.jpg"_s);
+        QVERIFY(QFile::exists(resolvePicturePath(share, written, PathStyle::Linux)));
+    }
+
+    // Copies stay beside a program run from where it was built; an installed one keeps them in the user's data
+    // folder, from $XDG_DATA_HOME when that is absolute.
+    void picturesFolder_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("dataHome");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("build") << u"/home/u/src/build/app"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
+                               << u"/home/u/src/build/app/pictures"_s;
+        QTest::newRow("installed") << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
+                                   << u"/home/u/.local/share/mirtal/pictures"_s;
+        QTest::newRow("trailing separators")
+            << u"/usr/bin/"_s << u"/usr/bin"_s << u"/data/"_s << u"/home/u"_s << u"/data/mirtal/pictures"_s;
+        QTest::newRow("relative data home")
+            << u"/usr/bin"_s << u"/usr/bin"_s << u"data"_s << u"/home/u"_s << u"/home/u/.local/share/mirtal/pictures"_s;
+        QTest::newRow("other prefix") << u"/usr/bin"_s << u"/usr/local/bin"_s << u"/data"_s << u"/home/u"_s
+                                      << u"/usr/bin/pictures"_s;
+        QTest::newRow("shared prefix") << u"/usr/bin2"_s << u"/usr/bin"_s << u"/data"_s << u"/home/u"_s
+                                       << u"/usr/bin2/pictures"_s;
+        QTest::newRow("home is the root")
+            << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/"_s << u"/.local/share/mirtal/pictures"_s;
+        QTest::newRow("installs nothing")
+            << u"/opt/mirtal"_s << QString() << u"/data"_s << u"/home/u"_s << u"/opt/mirtal/pictures"_s;
+    }
+
+    void picturesFolder()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, installed);
+        QFETCH(QString, dataHome);
+        QFETCH(QString, home);
+        QFETCH(QString, folder);
+        QCOMPARE(platform::picturesFolder(program, installed, dataHome, home), folder);
+        // This build is not installed: its copies stay beside it, whatever the environment says.
+        qputenv("XDG_DATA_HOME", dataHome.toUtf8());
+        const QString here = QCoreApplication::applicationDirPath();
+        QCOMPARE(platform::picturesFolder(here), here + u"/pictures"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPicturePaths)
+#include "tst_PicturePaths.moc"
