@@ -399,7 +399,7 @@ void Form1::setText2(const QString& text)
     cursor.mergeBlockFormat(centred);
 }
 
-QString Form1::settingsPath() const { return platform::joinPath(text2(), settings::settingsFileName()); }
+QString Form1::settingsPath() const { return m_services.fileSystem.locate(text2(), settings::settingsFileName()); }
 
 QString Form1::picturesFolder() const
 {
@@ -501,19 +501,18 @@ void Form1::Command5_Click()
     const QString path = settingsPath();
     const bool existed = m_services.fileSystem.find(path, FindFilter::FilesWithHiddenSystem);
     auto& fs = m_services.fileSystem;
+    platform::TextEncoding encoding = platform::TextEncoding::Ansi;
     if (existed) {
-        const auto lines = fs.readLines(path);
-        if (fail(lines.status()))
+        const auto old = fs.readText(path);
+        if (fail(old.status()))
             return;
-        OtherLines = settings::keptLines(*lines);
+        OtherLines = settings::keptLines(old->lines);
         IniText = settings::composeRewrite(OtherLines, ImagePath, TextColorHex);
-        if (fail(fs.setAttributes(path, platform::attr::Normal)))
-            return;
+        encoding = old->encoding;
     } else {
         IniText = settings::composeNew(ImagePath, TextColorHex);
     }
-    if (fail(fs.writeText(path, IniText)) ||
-        fail(fs.setAttributes(path, platform::attr::Hidden | platform::attr::System)) ||
+    if (fail(fs.replaceText(path, IniText, encoding, platform::attr::Hidden | platform::attr::System)) ||
         fail(fs.setAttributes(text2(), platform::attr::System)))
         return;
     m_services.shell.folderChanged(text2());
