@@ -337,8 +337,14 @@ Status LinuxFileSystem::replaceText(const QString& path, const QString& text, Te
             return abandon(systemFailure(QStringLiteral("Не удалось задать права доступа файлу"), path, errno));
         copyExtendedAttributes(QFile::encodeName(path), fd);
     }
-    // Before the rename, so that the file never stands in the folder without them.
-    if (Status set = setAttributes(tempPath, attributes); !set)
+    // Before the rename, so that the file never stands in the folder without them. Through the descriptor's name
+    // in /proc where there is one: the temporary file's own path is longer than the target's, and may be too long.
+    struct stat written {};
+    if (m_sys.fstat(fd, &written) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось получить сведения о"), path, errno));
+    const QString byDescriptor = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    const bool procMounted = ::access(QFile::encodeName(byDescriptor).constData(), F_OK) == 0;
+    if (Status set = storeAttributes(procMounted ? byDescriptor : tempPath, written, attributes); !set)
         return abandon(set);
     if (m_sys.fsync(fd) != 0)
         return abandon(systemFailure(QStringLiteral("Не удалось сбросить на диск файл"), path, errno));
@@ -378,10 +384,15 @@ Status LinuxFileSystem::setAttributes(const QString& path, quint32 value)
         return linkRefusal(path);
     if (!status)
         return status.status();
+    return storeAttributes(path, *status, value);
+}
+
+Status LinuxFileSystem::storeAttributes(const QString& path, const struct stat& status, quint32 value)
+{
     // The directory bit belongs to directories alone, and a directory's stored value carries it, as Samba's
     // does.
     quint32 bits = value & ~attr::Directory;
-    if (S_ISDIR(status->st_mode))
+    if (S_ISDIR(status.st_mode))
         bits |= attr::Directory;
     const Result<detail::StoreChain> chain = m_stores->chainFor(path);
     if (!chain)

@@ -79,6 +79,7 @@ private:
     Result<quint32> attributesOf(const QString& path, const struct stat& status) const;
     Status writeAll(int fd, const QByteArray& bytes, const QString& path) const;
     Status linkRefusal(const QString& path) const;
+    Status storeAttributes(const QString& path, const struct stat& status, quint32 value);
     void copyExtendedAttributes(const QByteArray& oldName, int fd) const;
 
     AnsiCodePage m_codePage;
