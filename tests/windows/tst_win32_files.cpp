@@ -154,12 +154,14 @@ TEST_CASE(locateAndSweep)
     REQUIRE(writeBytes(folder / L"desktop.ini", "x\r\n"));
     const std::wstring found = locate(folder.path(), L"Desktop.ini");
     CHECK_EQ(found, folder / L"desktop.ini");
-    FILETIME old{};
-    GetSystemTimeAsFileTime(&old);
-    reinterpret_cast<ULARGE_INTEGER*>(&old)->QuadPart -= 2 * 60 * 10'000'000ull;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long twoMinutesAgo =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32 | now.dwLowDateTime) - 2 * 60 * 10'000'000ull;
+    const FILETIME old{static_cast<DWORD>(twoMinutesAgo), static_cast<DWORD>(twoMinutesAgo >> 32)};
     for (const wchar_t* name :
          {L".desktop.ini.mirtal-tmp-0000ABCD", L".desktop.ini.mirtal-tmp-0000ABCE", L".desktop.ini.backup",
-          L".desktop.ini.mirtal-tmp-0000abcd", L".desktop.ini.mirtal-tmp-ABC"}) {
+          L".Desktop.INI.mirtal-tmp-0000ABCF", L".desktop.ini.mirtal-tmp-ABC"}) {
         REQUIRE(writeBytes(folder / name, ""));
         const HANDLE file =
             CreateFileW((folder / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -170,7 +172,7 @@ TEST_CASE(locateAndSweep)
     }
     CHECK(replaceText(found, L"y", TextEncoding::Ansi, kHidden | kSystem, kCp1251).isOk());
     CHECK_EQ(folder.listing(), std::wstring(L".desktop.ini.backup|.desktop.ini.mirtal-tmp-0000ABCE|"
-                                            L".desktop.ini.mirtal-tmp-0000abcd|.desktop.ini.mirtal-tmp-ABC|"
+                                            L".Desktop.INI.mirtal-tmp-0000ABCF|.desktop.ini.mirtal-tmp-ABC|"
                                             L"desktop.ini"));
 }
 
@@ -242,10 +244,11 @@ TEST_CASE(shellReaderTakesWhatApplyWrote)
         const wchar_t* fixture;
         const wchar_t* foreignKey;
         const wchar_t* foreignValue;
+        std::size_t lines;
     } rows[] = {
-        {L"Desktop.ini", L"InfoTip", L"Фотографии с моря"},
-        {L"Desktop-any-case.ini", L"InfoTip", L"Старое"},
-        {L"Desktop-utf16.ini", L"LocalizedResourceName", L"写真 Фото"},
+        {L"Desktop.ini", L"InfoTip", L"Фотографии с моря", 6},
+        {L"Desktop-any-case.ini", L"InfoTip", L"Старое", 7},
+        {L"Desktop-utf16.ini", L"LocalizedResourceName", L"写真 Фото", 6},
     };
     for (const auto& row : rows) {
         const std::string bytes = readBytes(programDirectory() + L"\\" + row.fixture + L".fixture");
@@ -268,7 +271,7 @@ TEST_CASE(shellReaderTakesWhatApplyWrote)
         CHECK_EQ(profile(section, L"iconarea_text"), std::wstring(L"0x003366CC"));
         CHECK_EQ(profile(L".ShellClassInfo", row.foreignKey), std::wstring(row.foreignValue));
         const WinResult<TextFile> read = readText(ini);
-        CHECK_EQ(read.value().lines.size(), std::size_t{6});
+        CHECK_EQ(read.value().lines.size(), row.lines);
         CHECK_EQ(read.value().encoding == TextEncoding::Utf16Le, bytes.starts_with("\xFF\xFE"));
     }
 }
