@@ -160,7 +160,8 @@ QString LinuxFileSystem::locate(const QString& folder, const QString& name) cons
     QByteArray found;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArrayView entryName(entry->d_name);
-        if (!asciiEqualNoCase(entryName, wanted))
+        // A folder of that name is no settings file, and would only stand in the way of one.
+        if (entry->d_type == DT_DIR || !asciiEqualNoCase(entryName, wanted))
             continue;
         if (entryName == wanted) {
             found = wanted;

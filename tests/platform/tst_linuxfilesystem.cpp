@@ -297,6 +297,8 @@ private Q_SLOTS:
         QTest::newRow("lower case") << QStringList{u"desktop.ini"_s} << u"desktop.ini"_s;
         QTest::newRow("ours among others")
             << QStringList{u"DESKTOP.INI"_s, u"Desktop.ini"_s, u"desktop.ini"_s} << u"Desktop.ini"_s;
+        QTest::newRow("a folder of the name is none")
+            << QStringList{u"DESKTOP.INI/"_s, u"desktop.ini"_s} << u"desktop.ini"_s;
         QTest::newRow("first in byte order")
             << QStringList{u"desktop.ini"_s, u"DeskTop.INI"_s, u"DESKTOP.ini"_s} << u"DESKTOP.ini"_s;
     }
@@ -305,7 +307,7 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         QFETCH(QString, found);
         for (const QString& name : names)
-            QVERIFY(!file(name).isEmpty());
+            QVERIFY(!(name.endsWith(u'/') ? folder(name.chopped(1)) : file(name)).isEmpty());
         LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
         QCOMPARE(fs.locate(m_dir->path(), u"Desktop.ini"_s), path(found));
         QCOMPARE(fs.locate(path(u"missing"_s), u"Desktop.ini"_s), path(u"missing/Desktop.ini"_s));
