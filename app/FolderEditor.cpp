@@ -83,7 +83,10 @@ void FolderEditor::highlightFolder(const QString& folder)
     Q_EMIT changed();
 }
 
-QString FolderEditor::settingsPath() const { return platform::joinPath(m_state.folder, settings::settingsFileName()); }
+QString FolderEditor::settingsPath() const
+{
+    return m_services.fileSystem.locate(m_state.folder, settings::settingsFileName());
+}
 
 // ---- load -----------------------------------------------------------------------------------------------------
 
@@ -158,18 +161,19 @@ void FolderEditor::apply()
     const bool existed = m_services.fileSystem.find(path, FindFilter::FilesWithHiddenSystem);
     auto& fs = m_services.fileSystem;
     QString composed;
+    // A rewrite keeps the file's own encoding: Windows writes UTF-16LE where the code page falls short.
+    platform::TextEncoding encoding = platform::TextEncoding::Ansi;
     if (existed) {
-        const auto lines = fs.readLines(path);
-        if (endOnFailure(lines.status()))
+        const auto old = fs.readText(path);
+        if (endOnFailure(old.status()))
             return;
-        composed = settings::composeRewrite(settings::keptLines(*lines), m_state.imagePath, m_state.textColorHex);
-        if (endOnFailure(fs.setAttributes(path, platform::attr::Normal)))
-            return;
+        composed = settings::composeRewrite(settings::keptLines(old->lines), m_state.imagePath, m_state.textColorHex);
+        encoding = old->encoding;
     } else {
         composed = settings::composeNew(m_state.imagePath, m_state.textColorHex);
     }
-    if (endOnFailure(fs.writeText(path, composed)) ||
-        endOnFailure(fs.setAttributes(path, platform::attr::Hidden | platform::attr::System)) ||
+    // The replacement carries the final attributes, so no instant shows the file without them.
+    if (endOnFailure(fs.replaceText(path, composed, encoding, platform::attr::Hidden | platform::attr::System)) ||
         endOnFailure(fs.setAttributes(m_state.folder, platform::attr::System)))
         return;
     m_services.shell.folderChanged(m_state.folder);

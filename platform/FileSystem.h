@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <utility>
+
 namespace mirtal::platform {
 
 // Windows file attribute bits; on other systems the file-system layer keeps them where Windows will see them.
@@ -24,6 +26,16 @@ enum class FindFilter {
     FilesAndDirectories,   // all of the above and directories
 };
 
+// How a text file is stored: single bytes in the ANSI code page, or UTF-16LE behind its byte-order mark (FF FE), as
+// Windows writes Desktop.ini when a name needs characters outside the code page.
+enum class TextEncoding { Ansi, Utf16Le };
+
+// A text file's lines and the encoding it was read in, which a rewrite keeps.
+struct TextFile {
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::Ansi;
+};
+
 class FileSystem {
 public:
     FileSystem() = default;
@@ -33,21 +45,36 @@ public:
     // Whether something of that name exists under the filter. With the first two filters a directory never matches.
     virtual bool find(const QString& path, FindFilter filter) const = 0;
 
-    // The whole file as lines: a line ends at CR or CR LF, a lone LF stays in the line, the last line needs no end.
-    // Bytes are converted from the ANSI code page.
-    virtual Result<QStringList> readLines(const QString& path) const = 0;
+    // The path of the file called name in folder, found as Windows finds it: in any case. Where several names differ
+    // only in case (Linux), name itself wins, else the first in byte order. Without any, folder joined with name.
+    virtual QString locate(const QString& folder, const QString& name) const = 0;
 
-    // Replaces the file's content by text followed by CR LF in the ANSI code page. Either the old content or the new
-    // one survives any failure; a character the code page cannot hold fails with ErrorKind::Unrepresentable before
-    // anything is touched.
-    virtual Status writeText(const QString& path, const QString& text) = 0;
+    // The whole file as lines: a line ends at CR, CR LF or LF, the last line needs no end. Bytes are converted from
+    // the ANSI code page, or from UTF-16LE after its byte-order mark; UTF-16BE is refused. A file the process may not
+    // read fails with ErrorKind::PermissionDenied.
+    virtual Result<TextFile> readText(const QString& path) const = 0;
+    Result<QStringList> readLines(const QString& path) const
+    {
+        Result<TextFile> text = readText(path);
+        if (!text)
+            return text.status();
+        return std::move(text->lines);
+    }
+
+    // Replaces the file by text followed by CR LF in that encoding, with exactly these attributes (attr::*): written
+    // to a temporary file beside it, which gets the attributes and what else the old file carried (owner, access
+    // list, extended attributes or streams) before it takes the old one's place. At every instant the folder holds
+    // the old file with its old attributes or the new one with the new. A character the code page cannot hold fails
+    // with ErrorKind::Unrepresentable before anything is touched; a symbolic link is refused, untouched.
+    virtual Status replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes) = 0;
 
     // Fails with ErrorKind::Unrepresentable, naming the character, when text holds one the code page cannot hold.
     virtual Status checkEncodable(const QString& text) const = 0;
 
     // Attributes as Windows bits (attr::*).
     virtual Result<quint32> attributes(const QString& path) const = 0;
-    // Sets exactly this value: 0, attr::System or attr::Hidden | attr::System in this program.
+    // Sets exactly this value: 0, attr::System or attr::Hidden | attr::System in this program. A symbolic link to a
+    // file is refused: what it points to may lie outside the folder.
     virtual Status setAttributes(const QString& path, quint32 value) = 0;
 
     virtual Status removeFile(const QString& path) = 0;

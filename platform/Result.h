@@ -11,10 +11,11 @@ namespace mirtal {
 // Why an operation failed, where a caller must tell cases apart.
 enum class ErrorKind {
     None,
-    Failed,          // any system or I/O failure; the message says which
-    NotFound,        // the file or folder does not exist
-    Unrepresentable, // a character the ANSI code page cannot hold
-    Unsupported,     // the file system cannot do this at all
+    Failed,           // any system or I/O failure; the message says which
+    NotFound,         // the file or folder does not exist
+    Unrepresentable,  // a character the ANSI code page cannot hold
+    Unsupported,      // the file system cannot do this at all
+    PermissionDenied, // the process may not look at or read it: not a damaged file, and nothing to remove
 };
 
 // Outcome of an operation that returns nothing: success, or a message naming the failure.

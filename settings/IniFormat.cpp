@@ -21,6 +21,40 @@ bool hasPrefix(const QString& line, const QString& prefix)
     return line.size() >= prefix.size() && QStringView(line).left(prefix.size()) == prefix;
 }
 
+// Blanks around a name, as Windows' INI reader trims them.
+QStringView trimmedBlanks(QStringView text)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// Our section header as Windows' reader matches it: "[", the name with blanks around it, "]", in any case.
+bool isOurHeader(const QString& line)
+{
+    const QStringView text = trimmedBlanks(line);
+    const qsizetype close = text.indexOf(u']');
+    if (!text.startsWith(u'[') || close < 0)
+        return false;
+    const QStringView name = trimmedBlanks(text.sliced(1, close - 1));
+    const QStringView ours = QStringView(sectionHeader()).sliced(1, sectionHeader().size() - 2);
+    return name.compare(ours, Qt::CaseInsensitive) == 0;
+}
+
+// One of our keys as the reader matches it: the name before "=", blanks trimmed, in any case.
+bool isOurKey(const QString& line)
+{
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0)
+        return false;
+    const QStringView name = trimmedBlanks(QStringView(line).left(equals));
+    return name.compare(imageKey().chopped(1), Qt::CaseInsensitive) == 0 ||
+           name.compare(textKey().chopped(1), Qt::CaseInsensitive) == 0;
+}
+
 int hexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -35,11 +69,7 @@ int hexDigit(QChar c)
 
 } // namespace
 
-bool keepLine(const QString& line)
-{
-    return !(line.isEmpty() || hasPrefix(line, sectionHeader()) || hasPrefix(line, imageKey()) ||
-             hasPrefix(line, textKey()));
-}
+bool keepLine(const QString& line) { return !(line.isEmpty() || isOurHeader(line) || isOurKey(line)); }
 
 QString keptLines(const QStringList& lines)
 {

@@ -13,8 +13,9 @@ inline QString settingsFileName() { return QStringLiteral("Desktop.ini"); }
 inline QString defaultTextColorHex() { return QStringLiteral("000000"); }
 inline QString crlf() { return QStringLiteral("\r\n"); }
 
-// Keep rule for rewriting: a line is foreign, and kept, unless it is empty, our section's header (first 40
-// characters) or one of our two keys.
+// Keep rule for rewriting: false for empty lines, the section header (its first 40 characters, or the name between
+// the brackets, blanks trimmed, in any case) and both keys (the name before "=", blanks trimmed, in any case): the
+// lines Windows' reader would take for our section and keys.
 bool keepLine(const QString& line);
 
 // The foreign lines of an existing file, each followed by CR LF.

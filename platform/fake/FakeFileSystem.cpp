@@ -97,7 +97,21 @@ bool FakeFileSystem::find(const QString& path, FindFilter filter) const
     return false;
 }
 
-Result<QStringList> FakeFileSystem::readLines(const QString& path) const
+QString FakeFileSystem::locate(const QString& folder, const QString& name) const
+{
+    const QString joined = normalized(folder + QLatin1Char('/') + name);
+    if (exists(joined))
+        return joined;
+    const QString parent = joined.left(joined.lastIndexOf(QLatin1Char('/')) + 1);
+    for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
+        const QString& key = it.key();
+        if (key.size() == joined.size() && key.startsWith(parent) && key.compare(joined, Qt::CaseInsensitive) == 0)
+            return key;
+    }
+    return joined;
+}
+
+Result<TextFile> FakeFileSystem::readText(const QString& path) const
 {
     m_log.append(QStringLiteral("read ") + normalized(path));
     if (auto failure = injected(Op::Read, path))
@@ -105,21 +119,22 @@ Result<QStringList> FakeFileSystem::readLines(const QString& path) const
     const auto e = entry(path);
     if (!e || e->directory)
         return Status::failure(QStringLiteral("Файл «%1» не найден").arg(path), ErrorKind::NotFound);
-    return splitLines(m_codePage.decode(e->bytes));
+    return decodeText(e->bytes, m_codePage, path);
 }
 
-Status FakeFileSystem::writeText(const QString& path, const QString& text)
+Status FakeFileSystem::replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes)
 {
-    m_log.append(QStringLiteral("write ") + normalized(path));
-    auto encoded = m_codePage.encode(text + QStringLiteral("\r\n"));
+    m_log.append(QStringLiteral("write %1 %2").arg(normalized(path)).arg(attributes));
+    auto encoded = encodeText(text, encoding, m_codePage);
     if (!encoded)
         return encoded.status();
     if (auto failure = injected(Op::Write, path))
         return *failure;
     if (!parentExists(path))
         return Status::failure(QStringLiteral("Папка файла «%1» не найдена").arg(path), ErrorKind::NotFound);
-    // Replaced whole, like an atomic rename: a new file starts with normal attributes.
-    m_entries.insert(normalized(path), Entry{encoded.value(), attr::Normal, false});
+    if (const auto old = entry(path); old && old->directory)
+        return Status::failure(QStringLiteral("«%1» — папка").arg(path));
+    m_entries.insert(normalized(path), Entry{encoded.value(), attributes, false});
     return Status::ok();
 }
 

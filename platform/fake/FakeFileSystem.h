@@ -39,8 +39,11 @@ public:
     void clearLog() { m_log.clear(); }
 
     bool find(const QString& path, FindFilter filter) const override;
-    Result<QStringList> readLines(const QString& path) const override;
-    Status writeText(const QString& path, const QString& text) override;
+    // Names that differ only in case are all kept; the search ignores case as Windows' does.
+    QString locate(const QString& folder, const QString& name) const override;
+    Result<TextFile> readText(const QString& path) const override;
+    // One step, as a rename is: the new bytes and the new attributes together, or nothing.
+    Status replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes) override;
     Status checkEncodable(const QString& text) const override { return m_codePage.encode(text).status(); }
     Result<quint32> attributes(const QString& path) const override;
     Status setAttributes(const QString& path, quint32 value) override;

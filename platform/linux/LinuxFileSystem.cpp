@@ -1,16 +1,18 @@
 #include "LinuxFileSystem.h"
 
+#include "platform/DosAttrib.h"
 #include "platform/Paths.h"
 #include "platform/TextLines.h"
 #include "platform/linux/AttributeStores.h"
 #include "platform/linux/SysCallSupport.h"
 
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <utility>
 
 namespace mirtal::platform {
@@ -23,6 +25,7 @@ namespace {
 
 // Files larger than this are refused rather than read into memory: no settings file comes near it.
 constexpr qsizetype kMaxReadSize = 64 * 1024 * 1024;
+constexpr qsizetype kSuffixLength = 6;
 
 // Samba shows a name that begins with a dot as hidden ("." and ".." aside).
 bool isDotName(const QString& path)
@@ -34,23 +37,54 @@ bool isDotName(const QString& path)
 QByteArray randomSuffix()
 {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray suffix(6, Qt::Uninitialized);
+    QByteArray suffix(kSuffixLength, Qt::Uninitialized);
     for (char& c : suffix)
         c = kAlphabet[QRandomGenerator::global()->bounded(static_cast<int>(sizeof kAlphabet) - 1)];
     return suffix;
 }
 
-// Temporary files that an apply killed half-way left beside the target; a minute old, no running apply owns them.
+// ".<name>.mirtal-tmp-": a marker no user types, so that the sweep below can never take a file of the user's.
+QByteArray temporaryPrefix(const QByteArray& fileName) { return '.' + fileName + ".mirtal-tmp-"; }
+
+bool isTemporaryName(const char* entry, const QByteArray& prefix)
+{
+    const QByteArrayView name(entry);
+    if (name.size() != prefix.size() + kSuffixLength || !name.startsWith(prefix))
+        return false;
+    for (const char c : name.sliced(prefix.size())) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+// Temporary files that an apply killed half-way left beside the target: exactly our name, a regular file, a minute
+// old, so that no running apply owns it. Anything else is left, whatever it is called.
 void removeStaleTemporaries(const LinuxSysCalls& sys, int dirFd, const QString& folder, const QByteArray& fileName)
 {
-    const QString prefix = QLatin1Char('.') + QFile::decodeName(fileName) + QLatin1Char('.');
-    const QDir dir(folder, QString(), QDir::NoSort, QDir::Files | QDir::Hidden | QDir::System);
-    const QDateTime threshold = QDateTime::currentDateTimeUtc().addSecs(-60);
-    for (const QFileInfo& entry : dir.entryInfoList({prefix + QStringLiteral("??????")})) {
-        if (entry.lastModified() < threshold)
-            sys.unlinkat(dirFd, QFile::encodeName(entry.fileName()).constData(), 0);
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return;
+    const QByteArray prefix = temporaryPrefix(fileName);
+    const time_t threshold = ::time(nullptr) - 60;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat status {};
+        if (isTemporaryName(entry->d_name, prefix) &&
+            sys.fstatat(dirFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode) &&
+            status.st_mtime < threshold)
+            sys.unlinkat(dirFd, entry->d_name, 0);
     }
+    ::closedir(dir);
 }
+
+// Where the Windows attributes are kept: they follow the order of the replacement, never a copy of the old ones.
+bool isAttributeStore(const QByteArrayView name)
+{
+    return name == dosattrib::kName || name.startsWith("system.ntfs_attrib") || name == "system.dos_attrib" ||
+           name == "user.smb3.dosattrib" || name == "user.cifs.dosattrib";
+}
+
+bool asciiEqualNoCase(QByteArrayView a, QByteArrayView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 } // namespace
 
@@ -116,17 +150,51 @@ bool LinuxFileSystem::find(const QString& path, FindFilter filter) const
     return bits && (*bits & (attr::Hidden | attr::System)) == 0;
 }
 
-Result<QStringList> LinuxFileSystem::readLines(const QString& path) const
+QString LinuxFileSystem::locate(const QString& folder, const QString& name) const
 {
+    const QString joined = joinPath(folder, name);
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return joined;
+    const QByteArray wanted = QFile::encodeName(name);
+    QByteArray found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView entryName(entry->d_name);
+        // A folder of that name is no settings file, and would only stand in the way of one.
+        if (entry->d_type == DT_DIR || !asciiEqualNoCase(entryName, wanted))
+            continue;
+        if (entryName == wanted) {
+            found = wanted;
+            break;
+        }
+        if (found.isEmpty() || entryName < found)
+            found = entryName.toByteArray();
+    }
+    ::closedir(dir);
+    return found.isEmpty() ? joined : joinPath(folder, QFile::decodeName(found));
+}
+
+Result<TextFile> LinuxFileSystem::readText(const QString& path) const
+{
+    // A file the process may not read is no damaged file: told as such, naming the folder and why.
+    const auto failure = [&path](const QString& what, int error) {
+        if (error != EACCES && error != EPERM)
+            return systemFailure(what, path, error);
+        const qsizetype separator = lastSeparator(path);
+        const QString folder = separator <= 0 ? QStringLiteral("/") : path.left(separator);
+        return Status::failure(QStringLiteral("Файл настройки папки «%1» нельзя прочитать: нет прав доступа (%2).")
+                                   .arg(folder, errorText(error)),
+                               ErrorKind::PermissionDenied);
+    };
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK: a FIFO of that name must not hang the open; it is refused below.
     const ScopedFd fd(m_sys, m_sys.openat(AT_FDCWD, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0));
     if (fd.get() < 0)
-        return systemFailure(QStringLiteral("Не удалось открыть файл"), path, errno);
+        return failure(QStringLiteral("Не удалось открыть файл"), errno);
 
     struct stat status {};
     if (m_sys.fstat(fd.get(), &status) != 0)
-        return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, errno);
+        return failure(QStringLiteral("Не удалось прочитать файл"), errno);
     if (S_ISDIR(status.st_mode))
         return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, EISDIR);
     if (!S_ISREG(status.st_mode))
@@ -144,14 +212,14 @@ Result<QStringList> LinuxFileSystem::readLines(const QString& path) const
             const int error = errno;
             if (error == EINTR)
                 continue;
-            return systemFailure(QStringLiteral("Не удалось прочитать файл"), path, error);
+            return failure(QStringLiteral("Не удалось прочитать файл"), error);
         }
         if (count == 0)
             break;
         done += count;
     }
     bytes.truncate(done);
-    return splitLines(m_codePage.decode(bytes));
+    return decodeText(bytes, m_codePage, path);
 }
 
 Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString& path) const
@@ -174,13 +242,43 @@ Status LinuxFileSystem::writeAll(int fd, const QByteArray& bytes, const QString&
     return Status::ok();
 }
 
-Status LinuxFileSystem::writeText(const QString& path, const QString& text)
+Status LinuxFileSystem::linkRefusal(const QString& path) const
 {
-    Result<QByteArray> encoded = m_codePage.encode(text);
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t size =
+        m_sys.readlinkat(AT_FDCWD, QFile::encodeName(path).constData(), target.data(), static_cast<size_t>(PATH_MAX));
+    target.truncate(size < 0 ? 0 : size);
+    return Status::failure(QStringLiteral("Файл настройки «%1» — символическая ссылка на «%2». Программа не меняет "
+                                          "файлы за пределами папки: ни ссылка, ни её цель не тронуты.")
+                               .arg(path, QFile::decodeName(target)));
+}
+
+// The old file's extended attributes, its access list among them, but the attribute stores. One the process may not
+// set (security.* without the privilege) is left out, as is a failure to list them: the content stays safe.
+void LinuxFileSystem::copyExtendedAttributes(const QByteArray& oldName, int fd) const
+{
+    QByteArray names(64 * 1024, Qt::Uninitialized);
+    const ssize_t size = m_sys.llistxattr(oldName.constData(), names.data(), static_cast<size_t>(names.size()));
+    if (size <= 0)
+        return;
+    names.truncate(size);
+    QByteArray value(64 * 1024, Qt::Uninitialized);
+    for (const QByteArray& attribute : names.split('\0')) {
+        if (attribute.isEmpty() || isAttributeStore(attribute))
+            continue;
+        const ssize_t length =
+            m_sys.getxattr(oldName.constData(), attribute.constData(), value.data(), static_cast<size_t>(value.size()));
+        if (length >= 0)
+            m_sys.fsetxattr(fd, attribute.constData(), value.constData(), static_cast<size_t>(length), 0);
+    }
+}
+
+Status LinuxFileSystem::replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes)
+{
+    Result<QByteArray> encoded = encodeText(text, encoding, m_codePage);
     if (!encoded)
         return encoded.status();
-    QByteArray bytes = std::move(encoded).value();
-    bytes.append("\r\n", 2);
+    const QByteArray bytes = std::move(encoded).value();
 
     const qsizetype separator = lastSeparator(path);
     const QString folder = separator < 0 ? QStringLiteral(".") : path.left(separator == 0 ? 1 : separator);
@@ -195,21 +293,24 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text)
 
     struct stat old {};
     bool hadOld = true;
-    if (m_sys.fstatat(dir.get(), fileName.constData(), &old, 0) != 0) {
+    if (m_sys.fstatat(dir.get(), fileName.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
         const int error = errno;
         if (error != ENOENT)
             return systemFailure(QStringLiteral("Не удалось получить сведения о"), path, error);
         hadOld = false;
+    } else if (S_ISLNK(old.st_mode)) {
+        return linkRefusal(path);
     } else if (S_ISDIR(old.st_mode)) {
         return systemFailure(QStringLiteral("Не удалось записать файл"), path, EISDIR);
     }
 
     // A new file gets 0666 less the umask, as any file the user creates; a replaced one keeps its old bits.
+    const QByteArray prefix = temporaryPrefix(fileName);
     QByteArray tempName;
     int fd = -1;
     int error = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = '.' + fileName + '.' + randomSuffix();
+        tempName = prefix + randomSuffix();
         fd = m_sys.openat(dir.get(), tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         error = errno;
         if (fd >= 0 || error != EEXIST)
@@ -217,6 +318,7 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text)
     }
     if (fd < 0)
         return systemFailure(QStringLiteral("Не удалось создать временный файл в папке"), folder, error);
+    const QString tempPath = joinPath(folder, QFile::decodeName(tempName));
 
     // Takes the temporary file away again; the old file has not been touched.
     const auto abandon = [&](const Status& failure) {
@@ -228,8 +330,23 @@ Status LinuxFileSystem::writeText(const QString& path, const QString& text)
 
     if (Status written = writeAll(fd, bytes, path); !written)
         return abandon(written);
-    if (hadOld && m_sys.fchmod(fd, old.st_mode & 07777) != 0)
-        return abandon(systemFailure(QStringLiteral("Не удалось задать права доступа файлу"), path, errno));
+    if (hadOld) {
+        // The owner first, where the process may (a change of owner clears the set-id bits that the mode then puts
+        // back); the access list after the mode, which would otherwise narrow its mask.
+        m_sys.fchown(fd, old.st_uid, old.st_gid);
+        if (m_sys.fchmod(fd, old.st_mode & 07777) != 0)
+            return abandon(systemFailure(QStringLiteral("Не удалось задать права доступа файлу"), path, errno));
+        copyExtendedAttributes(QFile::encodeName(path), fd);
+    }
+    // Before the rename, so that the file never stands in the folder without them. Through the descriptor's name
+    // in /proc where there is one: the temporary file's own path is longer than the target's, and may be too long.
+    struct stat written {};
+    if (m_sys.fstat(fd, &written) != 0)
+        return abandon(systemFailure(QStringLiteral("Не удалось получить сведения о"), path, errno));
+    const QString byDescriptor = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    const bool procMounted = ::access(QFile::encodeName(byDescriptor).constData(), F_OK) == 0;
+    if (Status set = storeAttributes(procMounted ? byDescriptor : tempPath, written, attributes); !set)
+        return abandon(set);
     if (m_sys.fsync(fd) != 0)
         return abandon(systemFailure(QStringLiteral("Не удалось сбросить на диск файл"), path, errno));
     const int closing = std::exchange(fd, -1);
@@ -259,13 +376,24 @@ Status LinuxFileSystem::checkEncodable(const QString& text) const
 
 Status LinuxFileSystem::setAttributes(const QString& path, quint32 value)
 {
+    // The attribute stores follow links: a link to a file may lead out of the folder. One to a folder is the
+    // folder the user sees.
+    struct stat link {};
     const Result<struct stat> status = statOf(path);
+    if (m_sys.fstatat(AT_FDCWD, QFile::encodeName(path).constData(), &link, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(link.st_mode) && !(status && S_ISDIR(status->st_mode)))
+        return linkRefusal(path);
     if (!status)
         return status.status();
+    return storeAttributes(path, *status, value);
+}
+
+Status LinuxFileSystem::storeAttributes(const QString& path, const struct stat& status, quint32 value)
+{
     // The directory bit belongs to directories alone, and a directory's stored value carries it, as Samba's
     // does.
     quint32 bits = value & ~attr::Directory;
-    if (S_ISDIR(status->st_mode))
+    if (S_ISDIR(status.st_mode))
         bits |= attr::Directory;
     const Result<detail::StoreChain> chain = m_stores->chainFor(path);
     if (!chain)

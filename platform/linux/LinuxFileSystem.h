@@ -27,6 +27,7 @@ struct LinuxSysCalls {
     std::function<int(int fd, struct stat* result)> fstat = ::fstat;
     std::function<int(int dirFd, const char* path, struct stat* result, int flags)> fstatat = ::fstatat;
     std::function<int(int fd, mode_t mode)> fchmod = ::fchmod;
+    std::function<int(int fd, uid_t owner, gid_t group)> fchown = ::fchown;
     std::function<int(int fd)> fsync = ::fsync;
     std::function<int(int fd)> close = ::close;
     std::function<int(int oldDirFd, const char* oldPath, int newDirFd, const char* newPath)> renameat = ::renameat;
@@ -36,6 +37,9 @@ struct LinuxSysCalls {
     std::function<int(const char* path, const char* name, const void* value, size_t size, int flags)> setxattr =
         ::setxattr;
     std::function<int(const char* path, const char* name)> removexattr = ::removexattr;
+    std::function<ssize_t(const char* path, char* list, size_t size)> llistxattr = ::llistxattr;
+    std::function<int(int fd, const char* name, const void* value, size_t size, int flags)> fsetxattr = ::fsetxattr;
+    std::function<ssize_t(int dirFd, const char* path, char* buffer, size_t size)> readlinkat = ::readlinkat;
     std::function<int(const char* path, struct statfs* result)> statfs = ::statfs;
     // Only ever called with a pointer argument.
     std::function<int(int fd, unsigned long request, void* argument)> ioctl =
@@ -57,9 +61,12 @@ public:
     Q_DISABLE_COPY_MOVE(LinuxFileSystem)
 
     bool find(const QString& path, FindFilter filter) const override;
-    Result<QStringList> readLines(const QString& path) const override;
-    // Written to a temporary file beside the target, flushed, then renamed over it.
-    Status writeText(const QString& path, const QString& text) override;
+    QString locate(const QString& folder, const QString& name) const override;
+    Result<TextFile> readText(const QString& path) const override;
+    // The temporary file ".<name>.mirtal-tmp-XXXXXX" gets the old file's owner and group (where the process may),
+    // mode, access list and extended attributes but the attribute stores, then the new attributes; it is flushed and
+    // renamed over the old one. The temporary files of applies killed a minute ago or more go afterwards.
+    Status replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes) override;
     Status checkEncodable(const QString& text) const override;
     Result<quint32> attributes(const QString& path) const override;
     Status setAttributes(const QString& path, quint32 value) override;
@@ -71,6 +78,9 @@ private:
     Result<struct stat> statOf(const QString& path) const;
     Result<quint32> attributesOf(const QString& path, const struct stat& status) const;
     Status writeAll(int fd, const QByteArray& bytes, const QString& path) const;
+    Status linkRefusal(const QString& path) const;
+    Status storeAttributes(const QString& path, const struct stat& status, quint32 value);
+    void copyExtendedAttributes(const QByteArray& oldName, int fd) const;
 
     AnsiCodePage m_codePage;
     QString m_programDirectory;

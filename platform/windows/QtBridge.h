@@ -23,6 +23,8 @@ inline ErrorKind errorKindOf(win::WinErrorKind kind)
         return ErrorKind::NotFound;
     case win::WinErrorKind::Unrepresentable:
         return ErrorKind::Unrepresentable;
+    case win::WinErrorKind::PermissionDenied:
+        return ErrorKind::PermissionDenied;
     case win::WinErrorKind::Failed:
         break;
     }

@@ -58,6 +58,81 @@ WinStatus writeAll(HANDLE file, const std::string& bytes, const std::wstring& pa
     return WinStatus::ok();
 }
 
+// ".<name>.mirtal-tmp-": a marker no user types, so that the sweep can never take a file of the user's.
+std::wstring temporaryPrefix(const std::wstring& name) { return L"." + name + L".mirtal-tmp-"; }
+
+std::uint64_t ticksOf(const FILETIME& time)
+{
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// Temporary files that a replacement stopped half-way left beside the target: exactly our name (in its case), a
+// file, a minute old so that no running replacement owns it. Anything else stays, whatever it is called.
+void removeStaleTemporaries(const std::wstring& folder, const std::wstring& name)
+{
+    const std::wstring prefix = temporaryPrefix(name);
+    WIN32_FIND_DATAW data{};
+    const HANDLE search = FindFirstFileW((folder + prefix + L"*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    constexpr std::uint64_t kMinute = 60ull * 10'000'000ull;
+    do {
+        const std::wstring_view found(data.cFileName);
+        const bool ours = found.size() == prefix.size() + 8 && found.starts_with(prefix) &&
+                          found.substr(prefix.size()).find_first_not_of(L"0123456789ABCDEF") == std::wstring_view::npos;
+        const bool file = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        if (ours && file && ticksOf(data.ftLastWriteTime) + kMinute < ticksOf(now)) {
+            const std::wstring stale = folder + data.cFileName;
+            SetFileAttributesW(stale.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(stale.c_str());
+        }
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+}
+
+// The owner, group and access list of the replaced file, as ReplaceFileW keeps them. Taking the owner needs a right
+// the process may lack: then the access list alone. A failure leaves the new file as any new file in the folder.
+void copySecurity(const std::wstring& from, const std::wstring& to)
+{
+    const SECURITY_INFORMATION wanted =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetFileSecurityW(from.c_str(), wanted, nullptr, 0, &size);
+    if (size == 0)
+        return;
+    std::vector<unsigned char> descriptor(size);
+    if (!GetFileSecurityW(from.c_str(), wanted, descriptor.data(), size, &size))
+        return;
+    if (!SetFileSecurityW(to.c_str(), wanted, descriptor.data()))
+        SetFileSecurityW(to.c_str(), DACL_SECURITY_INFORMATION, descriptor.data());
+}
+
+// The replaced file's alternate data streams (a zone mark, a thumbnail), as ReplaceFileW keeps them.
+void copyStreams(const std::wstring& from, const std::wstring& to)
+{
+    WIN32_FIND_STREAM_DATA stream{};
+    const HANDLE search = FindFirstStreamW(from.c_str(), FindStreamInfoStandard, &stream, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring streamName = stream.cStreamName;
+        if (streamName == L"::$DATA")
+            continue;
+        const UniqueHandle in(CreateFileW((from + streamName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        const UniqueHandle out(
+            CreateFileW((to + streamName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        char buffer[4096];
+        DWORD count = 0, written = 0;
+        while (in.valid() && out.valid() && ReadFile(in.get(), buffer, sizeof buffer, &count, nullptr) && count > 0 &&
+               WriteFile(out.get(), buffer, count, &written, nullptr) && written == count) {
+        }
+    } while (FindNextStreamW(search, &stream));
+    FindClose(search);
+}
+
 } // namespace
 
 bool find(const std::wstring& path, FindFilter filter)
@@ -95,12 +170,33 @@ WinStatus setAttributes(const std::wstring& path, unsigned long value)
     return WinStatus::ok();
 }
 
-WinResult<std::vector<std::wstring>> readLines(const std::wstring& path, unsigned codePage)
+std::wstring locate(const std::wstring& folder, const std::wstring& name)
+{
+    const std::wstring joined = folder + L"\\" + name;
+    if (name.find_first_of(L"*?") != std::wstring::npos)
+        return joined;
+    WIN32_FIND_DATAW data{};
+    const HANDLE search = FindFirstFileExW(joined.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return joined;
+    FindClose(search);
+    return folder + L"\\" + data.cFileName;
+}
+
+WinResult<TextFile> readText(const std::wstring& path, unsigned codePage)
 {
     const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
-        return systemFailure(L"Не удалось открыть файл", path, GetLastError());
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED)
+            return systemFailure(L"Не удалось открыть файл", path, error);
+        const std::size_t separator = lastSeparator(path);
+        const std::wstring folder = separator == std::wstring::npos ? L"." : path.substr(0, separator);
+        return WinStatus::failure(L"Файл настройки папки " + quoted(folder) + L" нельзя прочитать: нет прав доступа (" +
+                                      systemErrorText(error) + L").",
+                                  WinErrorKind::PermissionDenied, error);
+    }
     if (GetFileType(file.get()) != FILE_TYPE_DISK)
         return WinStatus::failure(quoted(path) + L" не является обычным файлом");
     LARGE_INTEGER size{};
@@ -122,16 +218,53 @@ WinResult<std::vector<std::wstring>> readLines(const std::wstring& path, unsigne
         done += count;
     }
     bytes.resize(done);
-    return splitLines(fromAnsi(bytes, codePage));
+    if (bytes.starts_with("\xFE\xFF"))
+        return WinStatus::failure(L"Файл " + quoted(path) +
+                                  L" записан в кодировке UTF-16BE, которую Windows в файле настройки не читает. "
+                                  L"Программа его не меняет.");
+    if (!bytes.starts_with("\xFF\xFE"))
+        return TextFile{splitLines(fromAnsi(bytes, codePage)), TextEncoding::Ansi};
+    if (bytes.size() % 2 != 0)
+        return WinStatus::failure(L"Файл " + quoted(path) + L" в кодировке UTF-16LE обрывается посреди символа.");
+    std::wstring text(bytes.size() / 2 - 1, L'\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i + 2]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 3]) << 8);
+    return TextFile{splitLines(text), TextEncoding::Utf16Le};
 }
 
-WinStatus writeText(const std::wstring& path, std::wstring_view text, unsigned codePage)
+WinResult<std::vector<std::wstring>> readLines(const std::wstring& path, unsigned codePage)
 {
-    WinResult<std::string> encoded = toAnsi(text, codePage);
-    if (!encoded)
-        return encoded.status();
-    std::string bytes = std::move(encoded).value();
-    bytes += "\r\n";
+    WinResult<TextFile> text = readText(path, codePage);
+    if (!text)
+        return text.status();
+    return std::move(text->lines);
+}
+
+ReplaceCalls systemReplaceCalls()
+{
+    return {
+        [](const std::wstring& path, unsigned long value) { return setAttributes(path, value).isOk(); },
+        [](const std::wstring& from, const std::wstring& to) {
+            return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        },
+    };
+}
+
+WinStatus replaceText(const std::wstring& path, std::wstring_view text, TextEncoding encoding, unsigned long attributes,
+                      unsigned codePage, const ReplaceCalls& calls)
+{
+    std::string bytes;
+    if (encoding == TextEncoding::Ansi) {
+        WinResult<std::string> encoded = toAnsi(text, codePage);
+        if (!encoded)
+            return encoded.status();
+        bytes = std::move(encoded).value() + "\r\n";
+    } else {
+        bytes = "\xFF\xFE";
+        for (const wchar_t c : std::wstring(text) + L"\r\n")
+            bytes.append({static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)});
+    }
 
     const std::size_t separator = lastSeparator(path);
     const std::wstring folder = separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
@@ -146,7 +279,7 @@ WinStatus writeText(const std::wstring& path, std::wstring_view text, unsigned c
     UniqueHandle temp;
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < 100 && !temp.valid(); ++attempt) {
-        tempPath = folder + L"~" + name + L"." + uniqueSuffix() + L".tmp";
+        tempPath = folder + temporaryPrefix(name) + uniqueSuffix();
         temp = UniqueHandle(
             CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         error = GetLastError();
@@ -159,6 +292,7 @@ WinStatus writeText(const std::wstring& path, std::wstring_view text, unsigned c
     // Takes the temporary file away again; the old file has not been touched.
     const auto abandon = [&](WinStatus failure) {
         temp.reset();
+        SetFileAttributesW(tempPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(tempPath.c_str());
         return failure;
     };
@@ -169,10 +303,29 @@ WinStatus writeText(const std::wstring& path, std::wstring_view text, unsigned c
         return abandon(systemFailure(L"Не удалось сбросить на диск файл", path, GetLastError()));
     if (!temp.reset())
         return abandon(systemFailure(L"Не удалось закрыть файл", path, GetLastError()));
+    if (old != INVALID_FILE_ATTRIBUTES) {
+        copyStreams(path, tempPath);
+        copySecurity(path, tempPath);
+    }
+    // The move keeps the moved file's attributes: the new file never stands in the folder without them.
+    if (!calls.setAttributes(tempPath, attributes))
+        return abandon(systemFailure(L"Не удалось задать атрибуты", tempPath, GetLastError()));
+    // A read-only file cannot be replaced: the bit goes just before, and comes back if the move fails.
+    const bool readOnly = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
+    const unsigned long oldSettable = old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (readOnly && !calls.setAttributes(path, oldSettable & ~static_cast<unsigned long>(FILE_ATTRIBUTE_READONLY)))
+        return abandon(systemFailure(L"Не удалось задать атрибуты", path, GetLastError()));
     // Not ReplaceFileW: when it fails half-way the old file may be gone with the new one left under its temporary
-    // name. A move is one rename: the target holds either content.
-    if (!MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return abandon(systemFailure(L"Не удалось заменить файл", path, GetLastError()));
+    // name. A move is one rename: the target holds either content. What ReplaceFileW would carry over (owner,
+    // access list, streams) the temporary file took above.
+    if (!calls.move(tempPath, path)) {
+        error = GetLastError();
+        if (readOnly)
+            calls.setAttributes(path, oldSettable);
+        return abandon(systemFailure(L"Не удалось заменить файл", path, error));
+    }
+    removeStaleTemporaries(folder, name);
     return WinStatus::ok();
 }
 

@@ -103,9 +103,13 @@ std::vector<std::wstring> splitLines(std::wstring_view text)
 {
     std::vector<std::wstring> lines;
     std::size_t start = 0;
-    for (std::size_t cr = text.find(L'\r'); cr != std::wstring_view::npos; cr = text.find(L'\r', start)) {
-        lines.emplace_back(text.substr(start, cr - start));
-        start = (cr + 1 < text.size() && text[cr + 1] == L'\n') ? cr + 2 : cr + 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\r' && text[i] != L'\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+            ++i;
+        start = i + 1;
     }
     if (start < text.size())
         lines.emplace_back(text.substr(start));

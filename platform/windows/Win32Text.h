@@ -26,7 +26,7 @@ std::size_t firstUnrepresentable(std::wstring_view text, unsigned codePage = kAn
 // Every byte becomes a character; none is dropped.
 std::wstring fromAnsi(std::string_view bytes, unsigned codePage = kAnsiCodePage);
 
-// A line ends at CR or CR LF; a lone LF stays in the line; the last line needs no end.
+// A line ends at CR, CR LF or LF, as the INI reader ends it; the last line needs no end.
 std::vector<std::wstring> splitLines(std::wstring_view text);
 
 // The system's text for an error code of GetLastError(), without the line end it comes with.

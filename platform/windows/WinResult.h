@@ -10,9 +10,10 @@ namespace mirtal::win {
 // Why a Win32 operation failed, where a caller must tell cases apart (the same cases as mirtal::ErrorKind).
 enum class WinErrorKind {
     None,
-    Failed,          // any system or I/O failure; the message says which
-    NotFound,        // the file or folder does not exist
-    Unrepresentable, // a character the ANSI code page cannot hold
+    Failed,           // any system or I/O failure; the message says which
+    NotFound,         // the file or folder does not exist
+    Unrepresentable,  // a character the ANSI code page cannot hold
+    PermissionDenied, // the process may not read it
 };
 
 // Outcome of an operation that returns nothing: success, or a message naming the failure. Kept free of Qt so that

@@ -26,21 +26,29 @@ bool WindowsFileSystem::find(const QString& path, FindFilter filter) const
     return win::find(toWide(path), winFilter(filter));
 }
 
-Result<QStringList> WindowsFileSystem::readLines(const QString& path) const
+QString WindowsFileSystem::locate(const QString& folder, const QString& name) const
 {
-    const auto lines = win::readLines(toWide(path));
-    if (!lines)
-        return statusOf(lines.status());
-    QStringList result;
-    result.reserve(static_cast<qsizetype>(lines->size()));
-    for (const std::wstring& line : *lines)
-        result.append(fromWide(line));
+    return fromWide(win::locate(toWide(folder), toWide(name)));
+}
+
+Result<TextFile> WindowsFileSystem::readText(const QString& path) const
+{
+    const auto text = win::readText(toWide(path));
+    if (!text)
+        return statusOf(text.status());
+    TextFile result;
+    result.lines.reserve(static_cast<qsizetype>(text->lines.size()));
+    for (const std::wstring& line : text->lines)
+        result.lines.append(fromWide(line));
+    result.encoding = text->encoding == win::TextEncoding::Utf16Le ? TextEncoding::Utf16Le : TextEncoding::Ansi;
     return result;
 }
 
-Status WindowsFileSystem::writeText(const QString& path, const QString& text)
+Status WindowsFileSystem::replaceText(const QString& path, const QString& text, TextEncoding encoding,
+                                      quint32 attributes)
 {
-    return statusOf(win::writeText(toWide(path), toWide(text)));
+    const auto winEncoding = encoding == TextEncoding::Utf16Le ? win::TextEncoding::Utf16Le : win::TextEncoding::Ansi;
+    return statusOf(win::replaceText(toWide(path), toWide(text), winEncoding, attributes));
 }
 
 Status WindowsFileSystem::checkEncodable(const QString& text) const

@@ -11,9 +11,11 @@ public:
     WindowsFileSystem() = default;
 
     bool find(const QString& path, FindFilter filter) const override;
-    Result<QStringList> readLines(const QString& path) const override;
-    // Written to a new file beside the target, flushed, then moved over it.
-    Status writeText(const QString& path, const QString& text) override;
+    QString locate(const QString& folder, const QString& name) const override;
+    Result<TextFile> readText(const QString& path) const override;
+    // Written to a new file beside the target, which takes the old one's owner, access list and streams and the
+    // attributes, then moved over it.
+    Status replaceText(const QString& path, const QString& text, TextEncoding encoding, quint32 attributes) override;
     Status checkEncodable(const QString& text) const override;
     Result<quint32> attributes(const QString& path) const override;
     Status setAttributes(const QString& path, quint32 value) override;

@@ -112,7 +112,8 @@ static Outcome realRun(const Scenario& s, int failAt, const QString& root)
     };
     [&](auto&... each) { (wrap(each), ...); }(sys.openat, sys.read, sys.write, sys.fstat, sys.fstatat, sys.fchmod,
                                               sys.fsync, sys.close, sys.renameat, sys.unlinkat, sys.mkdir, sys.getxattr,
-                                              sys.setxattr, sys.removexattr, sys.statfs, sys.ioctl);
+                                              sys.setxattr, sys.removexattr, sys.statfs, sys.ioctl, sys.fchown,
+                                              sys.llistxattr, sys.fsetxattr, sys.readlinkat);
     RealWindow w(folder, program, sys);
     const auto files = [&]() -> Files {
         return {QFile::exists(path) ? std::optional(test::readBytes(path)) : std::nullopt,

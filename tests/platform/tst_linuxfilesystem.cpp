@@ -130,19 +130,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("empty file") << QByteArray() << QStringList();
-        // CR LF and a lone CR end a line, a lone LF stays in it, the last line needs no end.
-        QTest::newRow("line ends") << QByteArray("a\r\nb\rc\nd\n\r\ne") << u"a|b|c\nd\n|e"_s.split(u'|');
-        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << QStringList{u"a"_s, QString(), u"b"_s};
-        QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n\0", 6) << QStringList{u"a\0b"_s, u"\0"_s};
-        QTest::newRow("UTF-16 with BOM, read as ANSI")
-            << QByteArray::fromHex("fffe61000d000a00") << QStringList{u"яюa\0"_s, u"\0\n\0"_s};
-        QTest::newRow("code page") << QByteArray("D:\\\xD4\xEE\xF2\xEE.jpg") << QStringList{u"D:\\Фото.jpg"_s};
+        QTest::addColumn<bool>("utf16");
+        QTest::newRow("empty file") << QByteArray() << QStringList() << false;
+        // CR LF, a lone CR and a lone LF end a line, as Windows' reader ends it; the last line needs no end.
+        QTest::newRow("line ends") << QByteArray("a\r\nb\rc\nd\n\r\ne") << u"a|b|c|d||e"_s.split(u'|') << false;
+        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << QStringList{u"a"_s, QString(), u"b"_s} << false;
+        QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n\0", 6) << QStringList{u"a\0b"_s, u"\0"_s} << false;
+        // As Windows writes it for a folder name outside the code page; read as such, and kept so by a rewrite.
+        QTest::newRow("UTF-16LE with BOM") << QByteArray::fromHex("fffe5b0041005d000d000a00200424040e003d0078000a00")
+                                           << QStringList{u"[A]"_s, u"\u0420\u0424\u000e=x"_s} << true;
+        QTest::newRow("UTF-8 BOM is ANSI")
+            << QByteArray("\xEF\xBB\xBFx") << QStringList{u"\u043f\u00bb\u0457x"_s} << false;
+        QTest::newRow("code page") << QByteArray("D:\\\xD4\xEE\xF2\xEE.jpg") << QStringList{u"D:\\Фото.jpg"_s} << false;
     }
     void lineRule()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
+        QFETCH(bool, utf16);
         QVERIFY(writeBytes(ini(), bytes));
         LinuxSysCalls sys;
         bool interrupted = false; // the first read, retried
@@ -150,17 +155,21 @@ private Q_SLOTS:
             errno = EINTR;
             return std::exchange(interrupted, true) ? real(fd, buffer, size) : -1;
         };
-        const auto read = LinuxFileSystem(AnsiCodePage::windows1251(), QString(), sys).readLines(ini());
+        const auto read = LinuxFileSystem(AnsiCodePage::windows1251(), QString(), sys).readText(ini());
         QVERIFY2(read.isOk(), qPrintable(read.message()));
-        QCOMPARE(*read, lines);
+        QCOMPARE(read->lines, lines);
+        QCOMPARE(read->encoding == TextEncoding::Utf16Le, utf16);
     }
 
     // Exact bytes, however the kernel takes them (three bytes a write, some interrupted, a folder that cannot be
-    // flushed), nothing left of the longer old content, whose permission bits stay. A new file gets 0666 less the
-    // umask, and the temporary files of applies killed a minute ago go (not a fresh one's, nor others).
-    void writeText()
+    // flushed), nothing left of the longer old content, whose permission bits, owner, access list and extended
+    // attributes stay; the attribute store is not copied but written, on the temporary file before its rename. A
+    // new file gets 0666 less the umask. UTF-16LE is written back with its mark. Of the files beside it only the
+    // temporary files of applies killed a minute ago go, by their exact name.
+    void replaceText()
     {
         int writes = 0;
+        QStringList steps;
         LinuxSysCalls sys;
         sys.write = [&writes, real = sys.write](int fd, const void* data, size_t size) -> ssize_t {
             errno = EINTR;
@@ -171,28 +180,137 @@ private Q_SLOTS:
             errno = EINVAL;
             return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? -1 : real(fd);
         };
+        sys.renameat = [&steps, real = sys.renameat](int from, const char* old, int to, const char* name) {
+            steps.append(u"rename "_s + QString::fromLatin1(old).left(24) + u' ' +
+                         QString::fromLatin1(dosAttrib(
+                             QFile::decodeName(QByteArray("/proc/self/fd/") + QByteArray::number(from) + '/' + old))));
+            return real(from, old, to, name);
+        };
         LinuxFileSystem fs(AnsiCodePage::windows1251(), QString(), sys);
         const QString text = u"[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=D:\\Фото\\море.jpg"_s;
         const QByteArray bytes("[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n"
                                "IconArea_Image=D:\\\xD4\xEE\xF2\xEE\\\xEC\xEE\xF0\xE5.jpg\r\n");
         QVERIFY(writeBytes(ini(), QByteArray("old\r\n").repeated(30)));
-        QCOMPARE(::chmod(QFile::encodeName(ini()).constData(), 0604), 0);
-        QVERIFY(fs.writeText(ini(), text));
+        const QByteArray name = QFile::encodeName(ini());
+        // rw- for the owner, r-- for user 4321, the mask and the group, nothing for others.
+        QByteArray acl = QByteArray::fromHex("02000000"
+                                             "01000600ffffffff"
+                                             "02000400e1100000"
+                                             "04000400ffffffff"
+                                             "10000400ffffffff"
+                                             "20000000ffffffff");
+        const bool aclsWork =
+            ::setxattr(name.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0) == 0;
+        QCOMPARE(::chmod(name.constData(), 0640), 0);
+        const bool owned = ::geteuid() == 0 && ::chown(name.constData(), 4321, 4322) == 0;
+        const bool xattrs = xattrsWork(m_dir->path());
+        QVERIFY(!xattrs || (setDosAttrib(ini(), QByteArray("0x27", 5)) &&
+                            ::setxattr(name.constData(), "user.tag", "blue", 4, 0) == 0));
+        QVERIFY(fs.replaceText(ini(), text, TextEncoding::Ansi, kHiddenSystem));
         QCOMPARE(readBytes(ini()), bytes);
-        QCOMPARE(modeOf(ini()), 0604u);
+        QCOMPARE(modeOf(ini()), 0640u);
+        if (xattrs) {
+            QCOMPARE(steps, QStringList{u"rename .Desktop.ini.mirtal-tmp- 0x6"_s + QChar(0)});
+            QCOMPARE(dosAttrib(ini()), QByteArray("0x6", 4));
+            char tag[8] = {};
+            QCOMPARE(::getxattr(name.constData(), "user.tag", tag, sizeof tag), 4);
+            QCOMPARE(QByteArray(tag), QByteArray("blue"));
+        }
+        if (aclsWork) {
+            QByteArray copied(128, 0);
+            copied.truncate(::getxattr(name.constData(), "system.posix_acl_access", copied.data(), 128));
+            QCOMPARE(copied, acl);
+        }
+        struct stat st {};
+        QVERIFY(!owned || (::stat(name.constData(), &st) == 0 && st.st_uid == 4321 && st.st_gid == 4322));
+
+        const QByteArray utf16 = QByteArray::fromHex("fffe5b0041005d000d000a00200424040d000a00");
+        QVERIFY(fs.replaceText(ini(), u"[A]\r\n\u0420\u0424"_s, TextEncoding::Utf16Le, kHiddenSystem));
+        QCOMPARE(readBytes(ini()), utf16);
 
         QVERIFY(QFile::remove(ini()));
-        for (const auto& [name, age] : {std::pair("AbC123", -120), std::pair("XyZ789", 0), std::pair("bak", -120)}) {
-            QFile temporary(path(".Desktop.ini."_L1 + QLatin1String(name)));
-            QVERIFY(temporary.open(QIODevice::WriteOnly));
-            QVERIFY(temporary.setFileTime(QDateTime::currentDateTime().addSecs(age), QFile::FileModificationTime));
+        const QStringList temporaries{u".Desktop.ini.mirtal-tmp-AbC123"_s,
+                                      u".Desktop.ini.mirtal-tmp-XyZ789"_s,
+                                      u".Desktop.ini.backup"_s,
+                                      u".desktop.ini.MIRTAL-TMP-AbC123"_s,
+                                      u".Desktop.ini.mirtal-tmp-AbC12"_s,
+                                      u".Desktop.ini.mirtal-tmp-A.C123"_s,
+                                      u".Desktop.ini.2024-1"_s};
+        for (const QString& temporary : temporaries) {
+            QFile file(path(temporary));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const int age = temporary.endsWith(u"XyZ789"_s) ? 0 : -120;
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(age), QFile::FileModificationTime));
         }
-        QVERIFY(fs.writeText(ini(), text));
-        QCOMPARE(entriesOf(m_dir->path()),
-                 (QStringList{u".Desktop.ini.XyZ789"_s, u".Desktop.ini.bak"_s, u"Desktop.ini"_s}));
+        QCOMPARE(folder(u".Desktop.ini.mirtal-tmp-Dir123"_s).isEmpty(), false);
+        QVERIFY(QFile::link(path(u"nowhere"_s), path(u".Desktop.ini.mirtal-tmp-Lnk123"_s)));
+        QVERIFY(fs.replaceText(ini(), text, TextEncoding::Ansi, kHiddenSystem));
+        QStringList left = temporaries + QStringList{u".Desktop.ini.mirtal-tmp-Dir123"_s,
+                                                     u".Desktop.ini.mirtal-tmp-Lnk123"_s, u"Desktop.ini"_s};
+        left.removeOne(u".Desktop.ini.mirtal-tmp-AbC123"_s);
+        left.sort();
+        QCOMPARE(entriesOf(m_dir->path()), left);
         const mode_t mask = ::umask(022);
         ::umask(mask);
         QCOMPARE(modeOf(ini()), 0666 & ~mask);
+    }
+
+    // A failed rename leaves the old file as it was, its attributes included, and no temporary file. A settings
+    // file that is a symbolic link is neither followed nor replaced, by a rewrite or an attribute step: refused,
+    // naming the link and its target.
+    void failedRenameAndLinks()
+    {
+        if (!xattrsWork(m_dir->path()))
+            QSKIP("this file system keeps no user extended attributes");
+        LinuxSysCalls sys;
+        sys.renameat = [](int, const char*, int, const char*) { return errno = EACCES, -1; };
+        LinuxFileSystem failing(AnsiCodePage::windows1251(), QString(), sys);
+        QVERIFY(writeBytes(ini(), "old\r\n") && setDosAttrib(ini(), QByteArray("0x6", 4)));
+        const Status refused = failing.replaceText(ini(), u"new"_s, TextEncoding::Ansi, kHiddenSystem);
+        QVERIFY2(!refused.isOk() && refused.message().contains(ini()), qPrintable(refused.message()));
+        QCOMPARE(readBytes(ini()), QByteArray("old\r\n"));
+        QCOMPARE(dosAttrib(ini()), QByteArray("0x6", 4));
+        QCOMPARE(entriesOf(m_dir->path()), QStringList{u"Desktop.ini"_s});
+
+        LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
+        const QString outside = path(u"outside.ini"_s), inner = folder(u"inner"_s) + u"/Desktop.ini"_s;
+        QVERIFY(QFile::rename(ini(), outside) && QFile::link(outside, inner));
+        for (const Status& status : {fs.replaceText(inner, u"new"_s, TextEncoding::Ansi, kHiddenSystem),
+                                     fs.setAttributes(inner, attr::Normal)})
+            QVERIFY2(!status.isOk() && status.message().contains(inner) && status.message().contains(outside),
+                     qPrintable(status.message()));
+        QCOMPARE(readBytes(outside), QByteArray("old\r\n"));
+        QCOMPARE(dosAttrib(outside), QByteArray("0x6", 4));
+        QVERIFY(QFileInfo(inner).isSymLink());
+        // A link to a folder is the folder the user sees.
+        QVERIFY(QFile::link(path(u"inner"_s), path(u"shortcut"_s)));
+        QVERIFY(fs.setAttributes(path(u"shortcut"_s), attr::System));
+    }
+
+    // The settings file found as Windows finds it, in any case; of several names, Desktop.ini, else the first in byte
+    // order; without any, or in a folder that cannot be listed, the name as asked.
+    void locate_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("none") << QStringList{u"Desktop.ini.bak"_s, u"esktop.ini"_s} << u"Desktop.ini"_s;
+        QTest::newRow("lower case") << QStringList{u"desktop.ini"_s} << u"desktop.ini"_s;
+        QTest::newRow("ours among others")
+            << QStringList{u"DESKTOP.INI"_s, u"Desktop.ini"_s, u"desktop.ini"_s} << u"Desktop.ini"_s;
+        QTest::newRow("a folder of the name is none")
+            << QStringList{u"DESKTOP.INI/"_s, u"desktop.ini"_s} << u"desktop.ini"_s;
+        QTest::newRow("first in byte order")
+            << QStringList{u"desktop.ini"_s, u"DeskTop.INI"_s, u"DESKTOP.ini"_s} << u"DESKTOP.ini"_s;
+    }
+    void locate()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, found);
+        for (const QString& name : names)
+            QVERIFY(!(name.endsWith(u'/') ? folder(name.chopped(1)) : file(name)).isEmpty());
+        LinuxFileSystem fs(AnsiCodePage::windows1251(), QString());
+        QCOMPARE(fs.locate(m_dir->path(), u"Desktop.ini"_s), path(found));
+        QCOMPARE(fs.locate(path(u"missing"_s), u"Desktop.ini"_s), path(u"missing/Desktop.ini"_s));
     }
 
     // Nothing is read from or written over a folder, a FIFO (whose open would block) or a missing folder, and text
@@ -207,8 +325,9 @@ private Q_SLOTS:
         };
         LinuxFileSystem fs(AnsiCodePage::windows1251(), QString(), sys);
         const QString missing = path(u"missing/Desktop.ini"_s);
-        for (const Status& status : {fs.readLines(missing).status(), fs.writeText(missing, u"x"_s),
-                                     fs.setAttributes(missing, attr::System), fs.attributes(missing).status()})
+        for (const Status& status :
+             {fs.readLines(missing).status(), fs.replaceText(missing, u"x"_s, TextEncoding::Ansi, 0),
+              fs.setAttributes(missing, attr::System), fs.attributes(missing).status()})
             QVERIFY2(status.kind() == ErrorKind::NotFound && status.message().contains(path(u"missing"_s)),
                      qPrintable(status.message()));
         QCOMPARE(::mkfifo(QFile::encodeName(path(u"fifo"_s)).constData(), 0600), 0);
@@ -217,16 +336,32 @@ private Q_SLOTS:
             const auto read = fs.readLines(name);
             QVERIFY2(!read.isOk() && read.message().contains(name), qPrintable(read.message()));
         }
-        QVERIFY(!fs.writeText(ini(), u"x"_s).isOk() && QFileInfo(ini()).isDir());
+        QVERIFY(!fs.replaceText(ini(), u"x"_s, TextEncoding::Ansi, 0).isOk() && QFileInfo(ini()).isDir());
 
         const QString kept = file(u"kept.ini"_s);
         opens = 0;
-        const auto status = fs.writeText(kept, u"IconArea_Image=C:\\日本.jpg"_s);
+        const auto status = fs.replaceText(kept, u"IconArea_Image=C:\\日本.jpg"_s, TextEncoding::Ansi, 0);
         QVERIFY2(status.kind() == ErrorKind::Unrepresentable && status.message().contains(u"日"_s),
                  qPrintable(status.message()));
         QCOMPARE(opens, 0);
         QCOMPARE(readBytes(kept), QByteArray("x\r\n"));
         QCOMPARE(fs.checkEncodable(u"C:\\日本.jpg"_s).message(), status.message());
+
+        // UTF-16BE, which Windows' reader does not take, and UTF-16LE cut in a character are refused, untouched.
+        for (const QByteArray& bytes : {QByteArray::fromHex("feff005b"), QByteArray::fromHex("fffe5b005d")}) {
+            QVERIFY(writeBytes(kept, bytes));
+            const auto read = fs.readText(kept);
+            QVERIFY2(!read.isOk() && read.message().contains(kept), qPrintable(read.message()));
+            QCOMPARE(readBytes(kept), bytes);
+        }
+        QVERIFY(writeBytes(kept, "x\r\n"));
+        // A file the process may not read is told apart from a damaged one, naming its folder.
+        LinuxSysCalls denying;
+        denying.openat = [](int, const char*, int, mode_t) { return errno = EACCES, -1; };
+        const auto denied = LinuxFileSystem(AnsiCodePage::windows1251(), QString(), denying).readText(kept);
+        QVERIFY2(denied.kind() == ErrorKind::PermissionDenied && denied.message().contains(m_dir->path()),
+                 qPrintable(denied.message()));
+        QCOMPARE(fs.readText(ini()).kind(), ErrorKind::Failed);
 
         QVERIFY(QFile::link(path(u"nowhere"_s), path(u"dangling"_s)));
         for (const QString& name : {path(u"dangling"_s), path(u"fifo"_s), missing}) {

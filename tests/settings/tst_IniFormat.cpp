@@ -11,14 +11,26 @@ class TestIniFormat final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The keep rule drops empty lines, our header (its first 40 characters) and both keys, where a line starts
-    // with them; a file with LF line ends is read as one line, taken whole by its start.
+    // The keep rule drops empty lines and the lines Windows' reader takes for our header and our two keys: the name
+    // between the brackets or before "=", blanks around it trimmed, in any case. Everything else is kept.
     void keepRule()
     {
-        const QStringList dropped{QString(), sectionHeader() + u" ; old"_s, u"IconArea_Text="_s,
-                                  sectionHeader() + u"\nIconResource=x.ico,0\nIconArea_Text=0x00FF\n"_s};
-        const QStringList kept{sectionHeader().toLower(), u" IconArea_Text=0x00FF"_s, u"IconArea_Imag"_s,
-                               u"[a]\nIconArea_Text=0x00FF\n"_s};
+        const QString guid = sectionHeader().mid(1, 38);
+        const QStringList dropped{QString(),
+                                  sectionHeader() + u" ; old"_s,
+                                  u"IconArea_Text="_s,
+                                  sectionHeader().toLower(),
+                                  u" \t[ "_s + guid + u"\t]  "_s,
+                                  u"  iconarea_image = D:\\x.jpg"_s,
+                                  u"ICONAREA_TEXT\t=0x00FF"_s};
+        const QStringList kept{u" "_s,
+                               u"IconArea_Imag"_s,
+                               u"IconArea_Text"_s,
+                               u"[{BE098140-A513-11D0-A3A4-00C04FD706EC}x]"_s,
+                               u"x["_s + guid + u"]"_s,
+                               u"IconArea_Image_Old=1"_s,
+                               u"; IconArea_Text=0x00FF"_s,
+                               u"[.ShellClassInfo]"_s};
         for (const QString& line : dropped + kept)
             QVERIFY2(keepLine(line) == kept.contains(line), qPrintable(line));
     }
@@ -32,7 +44,7 @@ private Q_SLOTS:
         // A key counts only at the very start of a line; the last one wins, even when empty.
         QTest::newRow("no key read, empty picture wins")
             << QStringList{u"IconArea_Image=a.jpg"_s, u"[.ShellClassInfo]"_s, u"IconArea_Image="_s,
-                           u" IconArea_Image=b.jpg"_s, sectionHeader() + u"\nIconArea_Image=c.jpg"_s}
+                           u" IconArea_Image=b.jpg"_s, u"iconarea_image=c.jpg"_s}
             << true << QString() << u"000000"_s;
         // The four characters after '=' are skipped unchecked; the digits keep their case.
         QTest::newRow("last one wins, any section")
