@@ -1,6 +1,7 @@
 #include "about/Form2.h"
 
 #include "about/AboutArt.h"
+#include "about/CloseOnlyInput.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -373,12 +374,27 @@ void Form2::buildControls()
 
 void Form2::done(int result)
 {
+    // Closed while the check waits: the transfer ends now, the window once the check's handler has returned.
+    if (m_updateCheck->isRunning()) {
+        m_closeAfterCheck = result;
+        m_updateCheck->abort();
+        return;
+    }
     m_timer1->stop();
     m_timer3->stop();
     QDialog::done(result);
 }
 
-void Form2::CheckForUpdate() { m_updateCheck->run(); }
+void Form2::CheckForUpdate()
+{
+    {
+        // While the check waits, the window takes no input but what closes it.
+        const CloseOnlyInput closeOnly(this, m_label3);
+        m_updateCheck->run();
+    }
+    if (m_closeAfterCheck)
+        done(*std::exchange(m_closeAfterCheck, std::nullopt));
+}
 
 void Form2::ResetLinkColors()
 {
