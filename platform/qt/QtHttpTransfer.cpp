@@ -417,10 +417,12 @@ Result<QByteArray> QtHttpTransfer::fetch(const QUrl& url, std::chrono::milliseco
             return failure(QStringLiteral("Сервер не ответил вовремя"), current);
         if (reader.state() == ResponseReader::State::Failed)
             return failure(reader.failure(), current);
-        if (unreachable)
-            return QByteArray();
-        if (!socketError.isEmpty())
-            return failure(socketError, current);
+        if (reader.state() != ResponseReader::State::Done) {
+            // The socket failed before the answer was whole.
+            if (unreachable)
+                return QByteArray();
+            return failure(socketError.isEmpty() ? QStringLiteral("Ответ сервера оборван") : socketError, current);
+        }
         if (!reader.isRedirect())
             return reader.takeBody();
         if (redirects == kMaxRedirects)
