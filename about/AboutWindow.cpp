@@ -1,6 +1,7 @@
 #include "about/AboutWindow.h"
 
 #include "about/AboutArt.h"
+#include "about/CloseOnlyInput.h"
 #include "widgets/TextColor.h"
 
 #include <QAbstractButton>
@@ -376,12 +377,27 @@ void AboutWindow::buildControls()
 
 void AboutWindow::done(int result)
 {
+    // Closed while the check waits: the transfer ends now, the window once the check's handler has returned.
+    if (m_updateCheck->isRunning()) {
+        m_closeAfterCheck = result;
+        m_updateCheck->abort();
+        return;
+    }
     m_waitTimer->stop();
     m_frameTimer->stop();
     QDialog::done(result);
 }
 
-void AboutWindow::checkForUpdate() { m_updateCheck->run(); }
+void AboutWindow::checkForUpdate()
+{
+    {
+        // While the check waits, the window takes no input but what closes it.
+        const CloseOnlyInput closeOnly(this, m_closeBar);
+        m_updateCheck->run();
+    }
+    if (m_closeAfterCheck)
+        done(*std::exchange(m_closeAfterCheck, std::nullopt));
+}
 
 void AboutWindow::resetLinkColors()
 {

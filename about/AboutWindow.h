@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 
 class QAbstractButton;
 class QGroupBox;
@@ -85,6 +86,7 @@ private:
     qint16 m_streakRows = 0;
     std::unique_ptr<BannerAnimation> m_animation;
     std::unique_ptr<UpdateCheck> m_updateCheck;
+    std::optional<int> m_closeAfterCheck; // the result of a close asked for while the check waited
 };
 
 } // namespace mirtal::about

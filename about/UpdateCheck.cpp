@@ -30,10 +30,17 @@ QString UpdateCheck::versionText(const QString& siteVersion)
 
 void UpdateCheck::run()
 {
+    if (m_running)
+        return;
     m_status(waitingText());
     m_siteVersion.clear();
 
+    m_running = true;
+    m_aborted = false;
     const Result<QByteArray> body = m_http.fetch(m_updateUrl, m_timeout, kMaxBytes);
+    m_running = false;
+    if (m_aborted)
+        return;
     if (!body) {
         // The failure itself is not shown anywhere else; the status line is the whole report.
         m_status(errorText());
@@ -46,6 +53,14 @@ void UpdateCheck::run()
     }
     m_siteVersion = findSiteVersion(m_updateText, m_updateKey);
     m_status(m_siteVersion.isEmpty() ? noDataText() : versionText(m_siteVersion));
+}
+
+void UpdateCheck::abort()
+{
+    if (!m_running)
+        return;
+    m_aborted = true;
+    m_http.abort();
 }
 
 } // namespace mirtal::about

@@ -33,6 +33,10 @@ public:
 
     // One complete check; the last status text it reports stays until the next check.
     void run();
+    // Ends the check under way at once, from an event handled while it waits (its window closing): the transfer is
+    // abandoned and no further status is reported. Does nothing when no check runs.
+    void abort();
+    bool isRunning() const { return m_running; }
 
     const QString& UpdateKey() const { return m_updateKey; }
     const QString& UpdateText() const { return m_updateText; }
@@ -52,6 +56,8 @@ private:
     QString m_updateKey;
     QString m_updateText;
     QString m_siteVersion;
+    bool m_running = false;
+    bool m_aborted = false;
 };
 
 } // namespace mirtal::about

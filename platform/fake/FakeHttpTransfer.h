@@ -13,12 +13,14 @@ public:
 
     Result<QByteArray> nextResult = QByteArray();
     QList<QUrl> requested;
+    int aborts = 0;
 
     Result<QByteArray> fetch(const QUrl& url, std::chrono::milliseconds, qint64) override
     {
         requested.append(url);
         return nextResult;
     }
+    void abort() override { ++aborts; }
 };
 
 } // namespace mirtal::platform

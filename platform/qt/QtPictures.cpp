@@ -28,6 +28,11 @@ Status unreadable(const QString& path, const QString& reason)
     return Status::failure(QStringLiteral("Не удалось прочитать картинку «%1»: %2").arg(path, reason));
 }
 
+Status tooLargeFile(const QString& path, qint64 bytes)
+{
+    return Status::failure(QStringLiteral("Файл «%1» слишком велик для картинки: %2 байт.").arg(path).arg(bytes));
+}
+
 Status tooLarge(const QString& path, QSize size)
 {
     return Status::failure(QStringLiteral("Картинка «%1» слишком велика: %2x%3 точек.")
@@ -36,14 +41,34 @@ Status tooLarge(const QString& path, QSize size)
 
 qint64 pixels(QSize size) { return qint64{size.width()} * size.height(); }
 
+// The GIF decoder draws every frame onto an image of the logical screen's size (header bytes 6 to 9), while the
+// reader tells the first frame's size.
+QSize gifScreenSize(QImageReader& reader)
+{
+    QIODevice* const device = reader.device();
+    if (device == nullptr || !device->isReadable())
+        return {};
+    const qint64 at = device->pos();
+    if (!device->seek(0))
+        return {};
+    const QByteArray head = device->read(10);
+    device->seek(at);
+    if (head.size() < 10)
+        return {};
+    const auto word = [&head](int i) { return int(uchar(head[i])) | int(uchar(head[i + 1])) << 8; };
+    return {word(6), word(8)};
+}
+
 // A reader that has recognised one of the accepted formats, or why it has not.
 Status openReader(QImageReader& reader, const QString& path)
 {
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > QtPictures::kMaxFileBytes)
+        return tooLargeFile(path, info.size());
     reader.setFileName(path);
     if (!reader.canRead()) {
-        const QFileInfo info(path);
         if (!info.exists())
             return notFound(path);
         if (info.isFile() && !info.isReadable())
@@ -59,10 +84,23 @@ Status openReader(QImageReader& reader, const QString& path)
 
 QtPictures::QtPictures()
 {
-    constexpr int limitMiB = static_cast<int>(kMaxDecodedPixels * 4 / (1024 * 1024));
-    const int current = QImageReader::allocationLimit();
-    if (current != 0 && current < limitMiB)
-        QImageReader::setAllocationLimit(limitMiB);
+    // Qt's own guard then agrees with ours where the header does not tell the size.
+    QImageReader::setAllocationLimit(static_cast<int>(kMaxDecodedBytes / (1024 * 1024)));
+}
+
+Result<QSize> QtPictures::decodedSize(QImageReader& reader, const QString& path, QSize natural, QSize target)
+{
+    const QSize whole = reader.format() == "gif" ? natural.expandedTo(gifScreenSize(reader)) : natural;
+    // Judged by the whole picture even when less is decoded: a picture that is shown can then always be copied,
+    // whatever size the copy needs.
+    if (pixels(whole) > kMaxPicturePixels)
+        return tooLarge(path, whole);
+    // Only the JPEG decoder shrinks while decoding; the others decode whole.
+    const bool shrinks = reader.format() == "jpeg";
+    const QSize decoded = shrinks ? reducedSize(natural, target) : natural;
+    if (pixels(shrinks ? decoded : whole) * 4 > kMaxDecodedBytes)
+        return tooLarge(path, whole);
+    return decoded;
 }
 
 QSize QtPictures::reducedSize(QSize natural, QSize target)
@@ -92,8 +130,12 @@ Result<QSize> QtPictures::naturalSize(const QString& path) const
     if (const Status opened = openReader(reader, path); !opened)
         return opened;
     const QSize size = reader.size();
-    if (size.isValid())
+    if (size.isValid()) {
+        // Refused as every decode of it would be, the smallest included.
+        if (const Result<QSize> decoded = decodedSize(reader, path, size, QSize(1, 1)); !decoded)
+            return decoded.status();
         return size;
+    }
     // The header did not tell; the picture itself does.
     Result<QImage> image = load(path);
     if (!image)
@@ -111,14 +153,11 @@ Result<QImage> QtPictures::decode(const QString& path, QSize target) const
 
     const QSize natural = reader.size();
     if (natural.isValid()) {
-        // Judged by the whole picture even when less is decoded: a picture that is shown can then always be
-        // copied, whatever size the copy needs.
-        if (pixels(natural) > kMaxDecodedPixels)
-            return tooLarge(path, natural);
-        // Only the JPEG decoder shrinks while decoding; the others would decode whole and then scale once more.
-        const QSize decoded = reader.format() == "jpeg" ? reducedSize(natural, target) : natural;
-        if (decoded != natural)
-            reader.setScaledSize(decoded);
+        const Result<QSize> decoded = decodedSize(reader, path, natural, target);
+        if (!decoded)
+            return decoded.status();
+        if (*decoded != natural)
+            reader.setScaledSize(*decoded);
     }
 
     QImage image = reader.read();

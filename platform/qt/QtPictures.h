@@ -2,16 +2,23 @@
 
 #include "platform/Pictures.h"
 
+class QImageReader;
+
 namespace mirtal::platform {
 
 // Pictures through Qt's image readers: the format is told by the content, never by the file name.
 class QtPictures final : public Pictures {
 public:
-    // The largest picture taken, however little of it a drawing needs decoded: 256 megapixels, 1 GiB at 32 bits
-    // per pixel.
-    static constexpr qint64 kMaxDecodedPixels = qint64{256} * 1024 * 1024;
+    // The largest picture taken, however little of it a drawing needs decoded: 256 megapixels.
+    static constexpr qint64 kMaxPicturePixels = qint64{256} * 1024 * 1024;
+    // The most one decode may produce, at 32 bits per pixel: 64 megapixels. A JPEG shrinks while decoding and stays
+    // under it; a GIF or BMP is decoded whole, so this bounds the picture itself.
+    static constexpr qint64 kMaxDecodedBytes = qint64{256} * 1024 * 1024;
+    // A larger file is refused unread: no picture the program can decode needs that many bytes, and a decoder
+    // would read to the end of it.
+    static constexpr qint64 kMaxFileBytes = qint64{256} * 1024 * 1024;
 
-    // Raises Qt's allocation limit, which is process-wide, to kMaxDecodedPixels at 32 bits per pixel.
+    // Sets Qt's allocation limit, which is process-wide, to kMaxDecodedBytes.
     QtPictures();
     Q_DISABLE_COPY_MOVE(QtPictures)
 
@@ -31,6 +38,8 @@ public:
     static QSize reducedSize(QSize natural, QSize target);
 
 private:
+    // The size one decode for drawing at target gives, or why the picture is refused.
+    static Result<QSize> decodedSize(QImageReader& reader, const QString& path, QSize natural, QSize target);
     Result<QImage> decode(const QString& path, QSize target) const;
 };
 

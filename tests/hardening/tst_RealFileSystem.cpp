@@ -147,7 +147,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("refused");
-        quint32 noise[96 * 64]; // fills the encoders' tables
+        QTest::addColumn<qint64>("fileSize"); // 0: as long as the bytes; else extended, sparse
+        quint32 noise[96 * 64];               // fills the encoders' tables
         QRandomGenerator(7).fillRange(noise);
         QBuffer jpeg, bitmap;
         const QImage image(reinterpret_cast<uchar*>(noise), 96, 64, QImage::Format_RGB32);
@@ -155,14 +156,20 @@ private Q_SLOTS:
         const QByteArray jpg = jpeg.data(), bmp = bitmap.data();
         const auto patched = [](QByteArray b, qsizetype i, QByteArray by) { return b.replace(i, by.size(), by); };
         const qsizetype sof = jpg.indexOf("\xFF\xC0") + 5, dht = jpg.indexOf("\xFF\xC4") + 5; // sizes, counts
-        QTest::newRow("jpg cut in its header") << jpg.left(sof + 1) << true;
-        QTest::newRow("jpg 20000x20000") << patched(jpg, sof, QByteArray::fromHex("4e204e20")) << true;
-        QTest::newRow("jpg Huffman table overfull") << patched(jpg, dht, QByteArray(16, '\xFF')) << false;
-        QTest::newRow("bmp 1x-2147483648") << patched(bmp, 18, QByteArray::fromHex("0100000000000080")) << true;
-        QTest::newRow("bmp 46341x46341") << patched(bmp, 18, QByteArray::fromHex("05b5000005b50000")) << true;
-        QTest::newRow("bmp 9000x7000, no pixels") << patched(bmp, 18, QByteArray::fromHex("28230000581b0000")) << false;
-        QTest::newRow("gif frame 65535x65535") << patched(kGif, 24, QByteArray(4, '\xFF')) << false;
-        QTest::newRow("gif code size 12") << patched(kGif, 29, "\x0c") << false;
+        QTest::newRow("jpg cut in its header") << jpg.left(sof + 1) << true << 0LL;
+        QTest::newRow("jpg 20000x20000") << patched(jpg, sof, QByteArray::fromHex("4e204e20")) << true << 0LL;
+        QTest::newRow("jpg Huffman table overfull") << patched(jpg, dht, QByteArray(16, '\xFF')) << false << 0LL;
+        // The decoder looks for its next marker through every byte of it: seconds.
+        QTest::newRow("jpg header, 4 GiB sparse") << jpg.left(20) << true << (4LL << 30);
+        QTest::newRow("bmp 1x-2147483648") << patched(bmp, 18, QByteArray::fromHex("0100000000000080")) << true << 0LL;
+        QTest::newRow("bmp 46341x46341") << patched(bmp, 18, QByteArray::fromHex("05b5000005b50000")) << true << 0LL;
+        QTest::newRow("bmp 9000x7000, no pixels")
+            << patched(bmp, 18, QByteArray::fromHex("28230000581b0000")) << false << 0LL;
+        QTest::newRow("gif frame 65535x65535") << patched(kGif, 24, QByteArray(4, '\xFF')) << false << 0LL;
+        QTest::newRow("gif code size 12") << patched(kGif, 29, "\x0c") << false << 0LL;
+        // 1 GB decoded for 35 bytes: screen and frame 16000x16000.
+        const QByteArray wide = QByteArray::fromHex("803e803e");
+        QTest::newRow("gif 16000x16000") << patched(patched(kGif, 6, wide), 24, wide) << true << 0LL;
     }
 
     // Chosen: refused with the message or taken; then fitted: a copy or a stop message. Never the general error path.
@@ -170,11 +177,17 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, refused);
+        QFETCH(qint64, fileSize);
         const QString bad = m_root.filePath(s("bad")), copy = m_root.path() + s("/pictures/bad.bmp");
         QVERIFY(test::writeBytes(bad, bytes) && (QFile::remove(copy) || !QFile::exists(copy)));
+        QVERIFY(fileSize == 0 || QFile::resize(bad, fileSize));
         RealWindow w(m_root.path(), m_root.path());
         w.dialogs.queueFile(bad);
+        QElapsedTimer clock;
+        clock.start();
         w.editor().choosePicture();
+        // A file too large for a picture is refused unread: at once, where reading it took seconds.
+        QVERIFY2(fileSize == 0 || clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         const auto& shown = w.dialogs.shown();
         const bool taken = shown.isEmpty();
         QVERIFY2(taken ? !refused && w.picturePath() == bad

@@ -69,7 +69,9 @@ class PictureTest final : public QObject {
             return u"%1x%2"_s.arg(natural->width()).arg(natural->height());
         if (image || natural || image.kind() != natural.kind() || !image.message().contains(path))
             return u"inconsistent: "_s + image.message();
-        return image.kind() == ErrorKind::NotFound ? u"not found"_s : u"refused"_s;
+        if (image.kind() == ErrorKind::NotFound)
+            return u"not found"_s;
+        return image.message().contains(u"слишком велик"_s) ? u"too large"_s : u"refused"_s;
     }
 
 private Q_SLOTS:
@@ -114,6 +116,21 @@ private Q_SLOTS:
         // Like most viewers, a JPEG whose data ends early shows what it has.
         row("load, cut JPEG", loaded(write(u"cut.jpg"_s, jpeg.left(jpeg.size() / 2))), u"200x100"_s);
         row("load, GIF", loaded(write(u"two.gif"_s, kHalfTransparentGif)), u"2x2"_s);
+        // A GIF (by its logical screen) or a BMP is decoded whole: one row more than 256 MiB at 32 bits is refused
+        // before decoding.
+        const auto sized = [](QByteArray bytes, qsizetype at, const char* sizeHex) {
+            const QByteArray size = QByteArray::fromHex(sizeHex);
+            return bytes.replace(at, size.size(), size);
+        };
+        row("load, GIF over the decode bound", loaded(write(u"big.gif"_s, sized(kHalfTransparentGif, 6, "00200120"))),
+            u"too large"_s);
+        const QByteArray bmp = textured({4, 4}, "BMP");
+        row("load, BMP over the decode bound", loaded(write(u"big.bmp"_s, sized(bmp, 18, "0020000001200000"))),
+            u"too large"_s);
+        // A file larger than any picture the program decodes is refused unread, whatever its header.
+        const QString huge = write(u"huge.jpg"_s, jpeg);
+        QVERIFY(QFile::resize(huge, platform::QtPictures::kMaxFileBytes + 1));
+        row("load, file over 256 MiB", loaded(huge), u"too large"_s);
     }
 
     void rules()
