@@ -76,6 +76,8 @@ private:
     MainWindowServices m_services;
     FolderEditor m_editor;
     qint64 m_shownPreview = 0;
+    QString m_shownFolder;  // exactly as the editor holds it: the box's plain text turns no-break spaces into spaces
+    QString m_startProblem; // why the start folder is not the one shown
 
     QTextEdit* m_folderPathBox = nullptr;
     FolderList* m_folderList = nullptr;
