@@ -19,6 +19,9 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTextEdit>
+#include <QTimer>
+
+#include <utility>
 
 namespace mirtal::app {
 
@@ -89,8 +92,6 @@ MainWindow::MainWindow(MainWindowServices services)
     // With no folder listed at all, nothing is loaded: an empty folder never stands for the root.
     if (!m_folderList->path().isEmpty())
         m_editor.start(m_folderList->entryAtCurrentIndex());
-    if (!m_startProblem.isEmpty())
-        showMessage(m_startProblem);
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
@@ -311,6 +312,14 @@ void MainWindow::showAbout()
 }
 
 void MainWindow::end() { m_services.errorPath.endNow(); }
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Told once the window is up, with the folder shown instead in view behind the message.
+    if (!m_startProblem.isEmpty())
+        QTimer::singleShot(0, this, [this, text = std::exchange(m_startProblem, QString())] { showMessage(text); });
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

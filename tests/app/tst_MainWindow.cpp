@@ -157,6 +157,8 @@ void TestMainWindow::folderShownIsFolderChanged()
         qputenv("HOME", home.path().toUtf8());
         Harness h;
         h.startIn(missing);
+        h.window().show();
+        QCoreApplication::processEvents();
         QCOMPARE(h.boxes(), QStringList{S("! Мирталь: Папка «%1» недоступна: такой папки нет.\nПоказана папка «%2».")
                                             .arg(missing, home.path())});
         QCOMPARE(h.state().folder, home.path());
@@ -166,6 +168,8 @@ void TestMainWindow::folderShownIsFolderChanged()
         qputenv("HOME", missing.toUtf8());
         Harness h;
         h.startIn(missing);
+        h.window().show();
+        QCoreApplication::processEvents();
         h.dialogs.queueAnswer(platform::Answer::Yes);
         for (const char* button : {"applyButton", "removeSettingsButton", "reloadButton"})
             QTest::mouseClick(h.control<QWidget>(button), Qt::LeftButton);
