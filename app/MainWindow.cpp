@@ -258,7 +258,7 @@ void MainWindow::buildControls()
     m_driveList->refresh(m_folderList->path());
     connect(m_folderList, &FolderList::changed, this, [this] {
         // The drive list follows the folder list onto another volume.
-        m_driveList->refresh(m_folderList->path());
+        m_driveList->restore(DriveList::driveOf(m_driveList->roots(), m_folderList->path()));
         m_editor.openFolder(m_folderList->entryAtCurrentIndex());
     });
     connect(m_folderList, &FolderList::highlighted, this,
