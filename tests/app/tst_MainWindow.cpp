@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace mirtal;
@@ -149,7 +150,7 @@ void TestMainWindow::keyboardAndLooks()
 
 void TestMainWindow::folderShownIsFolderChanged()
 {
-    const QByteArray savedHome = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([saved = qgetenv("HOME")] { qputenv("HOME", saved); });
     QTemporaryDir home;
     const QString missing = home.filePath(S("missing"));
     {
@@ -178,7 +179,6 @@ void TestMainWindow::folderShownIsFolderChanged()
         QVERIFY(h.boxes().value(0).endsWith(S("Домашняя папка тоже недоступна. Выберите диск в списке дисков.")));
         QVERIFY(h.folderPath().isEmpty() && h.fs.log().isEmpty() && h.shell.changedFolders.isEmpty());
     }
-    qputenv("HOME", savedHome);
 
     // The exact path of a folder with a no-break space, never the box's plain text, and the drive list follows
     // the folder list, while picking the drive already current does nothing.
