@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QPalette>
 #include <QRegion>
+#include <QStyleOption>
 
 #include <array>
 
@@ -207,8 +208,9 @@ FaceButton::FaceButton(QSize faceSize, const QStringList& lines, QWidget* parent
     , m_lines(lines)
     , m_face(buttonFace(faceSize, lines))
 {
-    setToolTip(lines.join(QLatin1Char(' ')));
-    setAccessibleName(toolTip());
+    setAccessibleName(lines.join(QLatin1Char(' ')));
+    // Enter presses the focused button, as Space does.
+    setAutoDefault(true);
 }
 
 void FaceButton::paintEvent(QPaintEvent*)
@@ -250,6 +252,34 @@ QIcon programIcon()
     for (const int size : {16, 32, 48})
         icon.addPixmap(iconImage(size));
     return icon;
+}
+
+void TickMenuStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                                const QWidget* widget) const
+{
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element != CE_MenuItem || !item || item->checkType != QStyleOptionMenuItem::NonExclusive) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
+    }
+    // Drawn as a plain item whose icon is the tick, or nothing.
+    QStyleOptionMenuItem plain(*item);
+    plain.checkType = QStyleOptionMenuItem::NotCheckable;
+    plain.checked = false;
+    if (item->checked) {
+        const qreal ratio = painter->device()->devicePixelRatio();
+        QPixmap tick(QSize(16, 16) * ratio);
+        tick.setDevicePixelRatio(ratio);
+        tick.fill(Qt::transparent);
+        QPainter p(&tick);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool selected = item->state & State_Selected;
+        p.setPen(QPen(item->palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 2));
+        p.drawPolyline(QPolygonF{QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)});
+        p.end();
+        plain.icon = QIcon(tick);
+    }
+    QProxyStyle::drawControl(element, &plain, painter, widget);
 }
 
 } // namespace mirtal::app

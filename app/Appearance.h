@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStringList>
 
@@ -56,6 +57,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// Checkable menu items drawn with a tick when checked and nothing when not, rather than the style's check box.
+class TickMenuStyle final : public QProxyStyle {
+    Q_OBJECT
+
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
 };
 
 } // namespace mirtal::app

@@ -83,6 +83,15 @@ void FolderEditor::highlightFolder(const QString& folder)
     Q_EMIT changed();
 }
 
+// No folder is named when none could be listed at start-up; that never means the root.
+bool FolderEditor::refuseWithoutFolder()
+{
+    if (!m_state.folder.isEmpty())
+        return false;
+    report(tr8("Папка не выбрана. Выберите её в списке папок."));
+    return true;
+}
+
 QString FolderEditor::settingsPath() const
 {
     return m_services.fileSystem.locate(m_state.folder, settings::settingsFileName());
@@ -92,6 +101,8 @@ QString FolderEditor::settingsPath() const
 
 void FolderEditor::reload()
 {
+    if (refuseWithoutFolder())
+        return;
     m_state.imagePath.clear();
     m_state.textColorHex = settings::defaultTextColorHex();
     const QString path = settingsPath();
@@ -147,6 +158,8 @@ void FolderEditor::askDamagedFile()
 
 void FolderEditor::apply()
 {
+    if (refuseWithoutFolder())
+        return;
     if (m_state.textColorHex.isEmpty())
         m_state.textColorHex = settings::defaultTextColorHex();
 
@@ -187,6 +200,8 @@ void FolderEditor::apply()
 
 void FolderEditor::removeSettings()
 {
+    if (refuseWithoutFolder())
+        return;
     keepPictureAsChosen();
     const QString path = settingsPath();
     auto& fs = m_services.fileSystem;
@@ -397,8 +412,10 @@ void FolderEditor::makeScaledCopy(QSize size)
         resetFit();
         return;
     }
+    // A copy that cannot be made leaves the picture as it is, and the fit says so.
     const auto copyPath = picture::scaledCopyPath(m_picturesDir, m_state.imagePath);
     if (!copyPath) {
+        resetFit();
         report(tr8("Для картинки «%1» нельзя составить имя копии: имя файла короче четырёх символов.")
                    .arg(m_state.imagePath));
         return;
@@ -409,12 +426,14 @@ void FolderEditor::makeScaledCopy(QSize size)
         // held picture, which after a first fit is the copy itself.
         const auto source = m_services.pictures.loadForSize(m_state.picture.path, size);
         if (!source) {
+            resetFit();
             report(source.message());
             return;
         }
         const Status written = picture::writeScaledCopy(m_services.pictures, m_services.fileSystem, *source, size,
                                                         picturesFolder(), *copyPath);
         if (!written) {
+            resetFit();
             report(written.message());
             return;
         }

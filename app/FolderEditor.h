@@ -121,6 +121,7 @@ Q_SIGNALS:
 
 private:
     void askDamagedFile();
+    bool refuseWithoutFolder();
     Status loadPreview(const QString& path);
     Status showSizeText();
     void markBackground(bool withBackground);

@@ -113,7 +113,7 @@ FolderList::FolderList(QWidget* parent)
     m_openIcon = folderIcon(true);
     m_closedIcon = folderIcon(false);
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_rebuilding && row >= 0)
+        if (!m_quiet && row >= 0)
             Q_EMIT highlighted();
     });
     // Double click rather than activation: some desktops activate on a single click, which must only highlight.
@@ -159,7 +159,10 @@ Status FolderList::setPath(const QString& path)
     const QString target = QDir::cleanPath(QDir(path).absolutePath());
     const QDir dir(target);
     if (!dir.exists() || !dir.isReadable())
-        return Status::failure(QStringLiteral("Папка «%1» недоступна.").arg(QDir::toNativeSeparators(target)));
+        return Status::failure(QStringLiteral("Папка «%1» недоступна: %2.")
+                                   .arg(QDir::toNativeSeparators(target), dir.exists()
+                                                                              ? QStringLiteral("нет прав на её чтение")
+                                                                              : QStringLiteral("такой папки нет")));
     const QStringList children = subfolderNames(target);
     const QStringList chain = ancestorsOf(target);
 
@@ -172,7 +175,7 @@ Status FolderList::setPath(const QString& path)
     entries.append(children);
 
     const bool changedPath = target != m_path;
-    m_rebuilding = true;
+    m_quiet = true;
     clear();
     m_chain = chain;
     m_path = target;
@@ -181,7 +184,7 @@ Status FolderList::setPath(const QString& path)
     setCurrentRow(-1);
     clearSelection();
     scrollToItem(item(currentFolderRow()));
-    m_rebuilding = false;
+    m_quiet = false;
 
     if (changedPath)
         Q_EMIT changed();
@@ -233,6 +236,18 @@ void FolderList::keyPressEvent(QKeyEvent* event)
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+// With no row current, the view would make the first one (the root) current as the keyboard focus arrives, and that
+// would retarget every command. Land on the current folder instead: it is the folder already targeted.
+void FolderList::focusInEvent(QFocusEvent* event)
+{
+    if (currentRow() < 0 && count() > 0 && event->reason() != Qt::MouseFocusReason) {
+        m_quiet = true;
+        setCurrentRow(currentFolderRow());
+        m_quiet = false;
+    }
+    QListWidget::focusInEvent(event);
 }
 
 } // namespace mirtal::app

@@ -50,6 +50,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     QString m_path;
@@ -57,7 +58,7 @@ private:
     QStringList m_chain;
     QIcon m_openIcon;
     QIcon m_closedIcon;
-    bool m_rebuilding = false;
+    bool m_quiet = false; // the current row changes without a highlight
 };
 
 } // namespace mirtal::app

@@ -17,7 +17,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTextEdit>
+#include <QTimer>
+
+#include <utility>
 
 namespace mirtal::app {
 
@@ -85,7 +89,9 @@ MainWindow::MainWindow(MainWindowServices services)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    m_editor.start(m_folderList->entryAtCurrentIndex());
+    // With no folder listed at all, nothing is loaded: an empty folder never stands for the root.
+    if (!m_folderList->path().isEmpty())
+        m_editor.start(m_folderList->entryAtCurrentIndex());
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
@@ -241,13 +247,20 @@ void MainWindow::buildControls()
         setTabOrder(order[i], order[i + 1]);
 
     // The folder list starts on the start folder; its signals are wired once it is there.
-    if (!m_folderList->setPath(m_services.startDirectory)) {
-        // Should the home folder be unreadable too, the list and the path box stay empty, which says as much.
-        (void)m_folderList->setPath(QDir::homePath());
+    if (const Status started = m_folderList->setPath(m_services.startDirectory); !started) {
+        // The home folder instead, and the user is told which folder is shown.
+        m_startProblem = started.message() + QLatin1Char('\n');
+        if (m_folderList->setPath(QDir::homePath()))
+            m_startProblem += tr8("Показана папка «%1».").arg(m_folderList->entryAtCurrentIndex());
+        else
+            m_startProblem += tr8("Домашняя папка тоже недоступна. Выберите диск в списке дисков.");
     }
     m_driveList->refresh(m_folderList->path());
-    connect(m_folderList, &FolderList::changed, this,
-            [this] { m_editor.openFolder(m_folderList->entryAtCurrentIndex()); });
+    connect(m_folderList, &FolderList::changed, this, [this] {
+        // The drive list follows the folder list onto another volume.
+        m_driveList->restore(DriveList::driveOf(m_driveList->roots(), m_folderList->path()));
+        m_editor.openFolder(m_folderList->entryAtCurrentIndex());
+    });
     connect(m_folderList, &FolderList::highlighted, this,
             [this] { m_editor.highlightFolder(m_folderList->entryAtCurrentIndex()); });
     connect(m_folderList, &FolderList::openFailed, this, &MainWindow::showMessage);
@@ -261,6 +274,9 @@ void MainWindow::buildMenu()
     endAction->setObjectName(QStringLiteral("endAction"));
     QMenu* fitMenu = bar->addMenu(tr8("Подогнать размер"));
     fitMenu->setObjectName(QStringLiteral("fitMenu"));
+    auto* tickStyle = new TickMenuStyle(QStyleFactory::create(QApplication::style()->name()));
+    tickStyle->setParent(fitMenu);
+    fitMenu->setStyle(tickStyle);
     m_fitToScreen = fitMenu->addAction(tr8("Автоматически"));
     m_fitToScreen->setObjectName(QStringLiteral("fitToScreenAction"));
     m_fitToCustomSize = fitMenu->addAction(tr8("Свой размер"));
@@ -297,6 +313,14 @@ void MainWindow::showAbout()
 
 void MainWindow::end() { m_services.errorPath.endNow(); }
 
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Told once the window is up, with the folder shown instead in view behind the message.
+    if (!m_startProblem.isEmpty())
+        QTimer::singleShot(0, this, [this, text = std::exchange(m_startProblem, QString())] { showMessage(text); });
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
@@ -306,6 +330,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::changeDrive()
 {
     const QString drive = m_driveList->drive();
+    // Picking the drive the folder list is already on changes nothing.
+    if (!m_folderList->path().isEmpty() && drive == DriveList::driveOf(m_driveList->roots(), m_folderList->path()))
+        return;
     // The process's current folder when it lies on that drive, the drive's root otherwise.
     const QString current = QDir::currentPath();
     const QString target = DriveList::driveOf(m_driveList->roots(), current) == drive ? current : drive;
@@ -327,7 +354,8 @@ void MainWindow::showMessage(const QString& text)
 void MainWindow::render()
 {
     const EditorState& s = m_editor.state();
-    if (m_folderPathBox->toPlainText() != s.folder) {
+    if (m_shownFolder != s.folder) {
+        m_shownFolder = s.folder;
         m_folderPathBox->setPlainText(s.folder);
         QTextCursor cursor(m_folderPathBox->document());
         cursor.select(QTextCursor::Document);
@@ -377,6 +405,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         return false;
+    }
+    case QEvent::FocusIn: {
+        // The keyboard enters the two options on the one that is marked, whichever of them comes first in turn.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if ((watched != m_noBackgroundOption && watched != m_pictureOption) ||
+            (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason))
+            return false;
+        QRadioButton* other = watched == m_pictureOption ? m_noBackgroundOption : m_pictureOption;
+        if (static_cast<QRadioButton*>(watched)->isChecked() || !other->isChecked())
+            return false;
+        other->setFocus(reason);
+        return true;
     }
     case QEvent::MouseButtonPress:
         if (watched == m_noBackgroundOption) {

@@ -62,6 +62,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -76,6 +77,8 @@ private:
     MainWindowServices m_services;
     FolderEditor m_editor;
     qint64 m_shownPreview = 0;
+    QString m_shownFolder;  // exactly as the editor holds it: the box's plain text turns no-break spaces into spaces
+    QString m_startProblem; // why the start folder is not the one shown
 
     QTextEdit* m_folderPathBox = nullptr;
     FolderList* m_folderList = nullptr;

@@ -24,6 +24,7 @@ public:
     }
 
     void start() { open(fs, pictures, folder(), locale); }
+    void startIn(const QString& where) { open(fs, pictures, where, locale); }
     void startEditor() { openEditor(fs, pictures, folder(), locale); }
     QString folder() const { return startFolder.path(); }
     QString iniPath() const { return folder() + QStringLiteral("/Desktop.ini"); }

@@ -2,9 +2,15 @@
 // what each shows; choosing, fitting and dropping the picture, with the copy made or deleted (never the user's
 // picture); F1 and the general error path.
 #include "Harness.h"
+#include "app/DriveList.h"
+#include "app/FolderList.h"
 #include "app/TitleText.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace mirtal;
@@ -15,6 +21,10 @@ class TestMainWindow final : public QObject {
 
 private Q_SLOTS:
     void session();
+    void keyboardAndLooks();
+    void folderShownIsFolderChanged();
+    void failedCopyKeepsPicture_data();
+    void failedCopyKeepsPicture();
 };
 
 void TestMainWindow::session()
@@ -79,6 +89,150 @@ void TestMainWindow::session()
     click("endButton");
     h.action("endAction")->trigger();
     QVERIFY(h.ends == 3 && h.lastExitCode == 0);
+}
+
+void TestMainWindow::keyboardAndLooks()
+{
+    Harness h;
+    h.start();
+    h.window().show();
+    QApplication::setActiveWindow(&h.window());
+    const auto press = [](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        return QApplication::focusWidget()->objectName();
+    };
+    // Tab into the folder list keeps the folder shown; Tab, Tab and Enter then press "Применить" there.
+    h.control<QWidget>("folderPathBox")->setFocus(Qt::TabFocusReason);
+    QCOMPARE(press(Qt::Key_Tab), S("folderList"));
+    QVERIFY(h.state().folder == h.folder() && h.folderPath() == h.folder());
+    press(Qt::Key_Tab);
+    QCOMPARE(press(Qt::Key_Tab), S("applyButton"));
+    press(Qt::Key_Return);
+    QVERIFY(h.fs.exists(h.iniPath()) && h.fs.log().filter(S(" /Desktop.ini")).isEmpty());
+    // Only a move of the highlight retargets.
+    h.control<QWidget>("folderList")->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Up);
+    QCOMPARE(h.state().folder, QDir(h.folder() + S("/..")).absolutePath());
+    // Tab enters the two options on the marked one, " Без фона" too; Enter presses a picture button.
+    const auto tabsFromEnd = [&] {
+        h.control<QWidget>("endButton")->setFocus(Qt::TabFocusReason);
+        QStringList order{press(Qt::Key_Tab), press(Qt::Key_Tab)};
+        order << press(Qt::Key_Backtab);
+        return order;
+    };
+    QCOMPARE(tabsFromEnd(), (QStringList{S("noBackgroundOption"), S("choosePictureButton"), S("noBackgroundOption")}));
+    h.addPicture(S("/pics/sea.jpg"), QSize(40, 30));
+    h.dialogs.queueFile(S("/pics/sea.jpg"));
+    h.control<QWidget>("choosePictureButton")->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Enter);
+    QVERIFY(h.pictureMarked() && h.state().imagePath == S("/pics/sea.jpg"));
+    QCOMPARE(tabsFromEnd(), (QStringList{S("pictureOption"), S("choosePictureButton"), S("pictureOption")}));
+    // A tool tip on the size label alone; the picture buttons keep their names.
+    QStringList tipped;
+    for (const QWidget* widget : h.window().findChildren<QWidget*>())
+        if (!widget->toolTip().isEmpty())
+            tipped << widget->objectName();
+    QVERIFY(tipped == QStringList{S("sizeLabel")} &&
+            h.control<QWidget>("applyButton")->accessibleName() == S("Применить"));
+    // The fit menu shows a tick on the item in force, and nothing, not an empty box, on the others.
+    auto* menu = h.control<QMenu>("fitMenu");
+    menu->adjustSize();
+    const QImage look = menu->grab().toImage();
+    for (QAction* item : menu->actions()) {
+        const QRect column = menu->actionGeometry(item).adjusted(3, 2, 0, -2);
+        int marked = 0;
+        for (int y = column.top(); y <= column.bottom(); ++y)
+            for (int x = column.left(); x < column.left() + column.height(); ++x)
+                marked += look.pixel(x, y) != look.pixel(column.topLeft());
+        QCOMPARE(marked > 0, item == h.action("keepPictureAction"));
+    }
+}
+
+void TestMainWindow::folderShownIsFolderChanged()
+{
+    const auto restoreHome = qScopeGuard([saved = qgetenv("HOME")] { qputenv("HOME", saved); });
+    QTemporaryDir home;
+    const QString missing = home.filePath(S("missing"));
+    {
+        // A start folder that cannot be listed is named, and so is the folder shown instead.
+        qputenv("HOME", home.path().toUtf8());
+        Harness h;
+        h.startIn(missing);
+        h.window().show();
+        QCoreApplication::processEvents();
+        QCOMPARE(h.boxes(), QStringList{S("! Мирталь: Папка «%1» недоступна: такой папки нет.\nПоказана папка «%2».")
+                                            .arg(missing, home.path())});
+        QCOMPARE(h.state().folder, home.path());
+    }
+    {
+        // Nothing listed at all: nothing is loaded, and the commands refuse rather than take the root.
+        qputenv("HOME", missing.toUtf8());
+        Harness h;
+        h.startIn(missing);
+        h.window().show();
+        QCoreApplication::processEvents();
+        h.dialogs.queueAnswer(platform::Answer::Yes);
+        for (const char* button : {"applyButton", "removeSettingsButton", "reloadButton"})
+            QTest::mouseClick(h.control<QWidget>(button), Qt::LeftButton);
+        const QString refused = S("! Мирталь: Папка не выбрана. Выберите её в списке папок.");
+        QCOMPARE(h.boxes().mid(1), QStringList(3, refused));
+        QVERIFY(h.boxes().value(0).endsWith(S("Домашняя папка тоже недоступна. Выберите диск в списке дисков.")));
+        QVERIFY(h.folderPath().isEmpty() && h.fs.log().isEmpty() && h.shell.changedFolders.isEmpty());
+    }
+
+    // The exact path of a folder with a no-break space, never the box's plain text, and the drive list follows
+    // the folder list, while picking the drive already current does nothing.
+    Harness h;
+    const QString odd = h.folder() + S("/a\u00A0b");
+    QVERIFY(QDir().mkpath(odd));
+    h.fs.addDirectory(odd);
+    h.start();
+    app::DriveList* drives = h.window().driveList();
+    app::FolderList* folders = h.window().folderList();
+    drives->addItem(S("/elsewhere"), S("/elsewhere"));
+    drives->restore(S("/elsewhere"));
+    QVERIFY(folders->setPath(odd) && h.state().folder == odd);
+    QCOMPARE(drives->drive(), app::DriveList::driveOf(drives->roots(), odd));
+    auto* box = h.control<QTextEdit>("folderPathBox");
+    box->selectAll();
+    h.editor().chooseCaptionColor(); // cancelled
+    QVERIFY(box->textCursor().hasSelection());
+    Q_EMIT drives->activated(drives->currentIndex());
+    QVERIFY(folders->path() == odd && h.state().folder == odd);
+    h.editor().apply();
+    QVERIFY(h.fs.exists(odd + S("/Desktop.ini")));
+}
+
+void TestMainWindow::failedCopyKeepsPicture_data()
+{
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<int>("fault");
+    QTest::newRow("a name under four characters") << S("/pics/a.b") << 0;
+    QTest::newRow("a pictures folder that cannot be written") << S("/pics/sea.jpg") << 1;
+    QTest::newRow("a picture that can no longer be read") << S("/pics/sea.jpg") << 2;
+}
+
+// A copy that cannot be made is reported, and the fit goes back to "Не менять" with its tick, so that choosing
+// the fit again tries again.
+void TestMainWindow::failedCopyKeepsPicture()
+{
+    QFETCH(QString, picture);
+    QFETCH(int, fault);
+    Harness h;
+    h.addPicture(picture, QSize(1600, 1200));
+    h.start();
+    h.dialogs.queueFile(picture);
+    h.editor().choosePicture();
+    if (fault == 2)
+        QVERIFY(h.fs.removeFile(picture));
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        if (fault == 1)
+            h.pictures.failNextSave();
+        h.action("fitToScreenAction")->trigger();
+        QVERIFY(h.dialogs.shown().size() == attempt && h.boxes().last().startsWith(S("! ")));
+        QVERIFY(h.action("keepPictureAction")->isChecked() && !h.action("fitToScreenAction")->isChecked());
+        QVERIFY(h.state().fit == Fit::Unchanged && h.state().imagePath == picture && h.picturePath() == picture);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
