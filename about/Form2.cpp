@@ -1,6 +1,7 @@
 #include "about/Form2.h"
 
 #include "about/AboutArt.h"
+#include "mirtal/Version.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -287,8 +288,10 @@ void Form2::buildControls()
     m_picture1->setGeometry(QRect(QPoint(16, 20), kBannerSize));
     m_picture1->setFocusPolicy(Qt::StrongFocus);
 
-    m_label1 = makeLabel(m_picture1, "Label1", QStringLiteral("Тобрелин      v.1.04   Июль 2008"),
-                         QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
+    m_label1 =
+        makeLabel(m_picture1, "Label1",
+                  QStringLiteral("Тобрелин      v.") + QLatin1String(kBannerVersion) + QStringLiteral("   Июль 2008"),
+                  QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
 
     m_text1 = new QPlainTextEdit(m_frame2);
     m_text1->setObjectName(QStringLiteral("Text1"));
