@@ -492,6 +492,13 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+// Windows shows a tool window without activating it; the modal About window takes the keyboard and the first click.
+void Form2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    activateWindow();
+}
+
 void Form2::mouseMoveEvent(QMouseEvent* event)
 {
     ResetLinkColors();

@@ -3,6 +3,7 @@
 // system's input queue, and read back the way the shell reads it.
 #include "Support.h"
 
+#include "about/Form2.h"
 #include "app/Form1.h"
 #include "app/GeneralErrorPath.h"
 #include "platform/Platform.h"
@@ -153,6 +154,7 @@ class TestWindowsApp final : public QObject {
 private Q_SLOTS:
     void qtSpeaksRussian();
     void wholeJobByMouse();
+    void aboutClosesOnFirstClick();
 };
 
 // Qt's translation is compiled in, and found where the program looks for it.
@@ -272,6 +274,40 @@ void TestWindowsApp::wholeJobByMouse()
     SHChangeNotifyDeregister(registration);
     ILFree(pidl);
     DestroyWindow(listener);
+}
+
+// The About window, shown modally over its owner, is the active window with the focus in its text, so that the first
+// click on «Закрыть» closes it.
+void TestWindowsApp::aboutClosesOnFirstClick()
+{
+    platform::Services services = platform::createServices();
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    about::Form2 about(*services.http, *services.shell, QString(about::kSiteRoot), about::systemRandom(), &owner);
+    bool active = false;
+    QString focus;
+    int clicks = 0;
+    QElapsedTimer sinceClick;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        if (!about.isVisible())
+            return;
+        if (clicks == 0) {
+            active = QApplication::activeWindow() == &about;
+            focus = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+            clickByMouse(about.findChild<QWidget*>(S("Label3")));
+            ++clicks;
+            sinceClick.start();
+        } else if (sinceClick.elapsed() > 5000) {
+            about.reject(); // the click did not close it
+        }
+    });
+    driver.start(50);
+    about.exec();
+    QVERIFY(active);
+    QCOMPARE(focus, S("Text1"));
+    QVERIFY(sinceClick.elapsed() <= 5000);
 }
 
 QTEST_MAIN(TestWindowsApp)
