@@ -5,6 +5,7 @@
 # qt6-base source package by packaging/windows/qt/build-qt.sh (about half an hour of two cores; cached).
 #   bash scripts/build-windows.sh            the zip
 #   bash scripts/build-windows.sh --qt       only make Qt ready and print its folder
+#   bash scripts/build-windows.sh --have-qt  succeeds when Qt is at hand without building it
 #   bash scripts/build-windows.sh --bench    start-up under Wine beside a bare window (a figure, not a test)
 # Environment: MIRTAL_WINDOWS_BUILD_DIR (default build-mingw, shared with scripts/test.d/windows.sh),
 # MIRTAL_CACHE_DIR (default $XDG_CACHE_HOME/mirtal or ~/.cache/mirtal), MIRTAL_QT_ARCHIVE (the prebuilt archive).
@@ -51,6 +52,11 @@ configure() {
 }
 
 case "${1:-}" in
+--have-qt)
+    # Whether Qt for Windows is at hand without building it.
+    [ -f "$archive" ] || [ -f "$cache/qt6-mingw64-static.tar.xz" ]
+    exit
+    ;;
 --qt)
     qt_prefix
     exit 0
@@ -70,7 +76,7 @@ case "${1:-}" in
     ;;
 "") ;;
 *)
-    echo "usage: $0 [--qt | --configure | --bench]" >&2
+    echo "usage: $0 [--qt | --have-qt | --configure | --bench]" >&2
     exit 2
     ;;
 esac
