@@ -100,6 +100,8 @@ cp /usr/share/common-licenses/LGPL-3 "$stage/LGPL-3.txt"
 cp /usr/share/common-licenses/GPL-3 "$stage/GPL-3.txt"
 # Windows' own notepad wants CR LF.
 for text in "$stage"/*.txt; do sed -i 's/\r\?$/\r/' "$text"; done
+# And a byte-order mark, by which every Notepad knows the Russian text for UTF-8.
+sed -i '1s/^/\xEF\xBB\xBF/' "$stage/ПРОЧТИ.txt"
 zip_file="$root/dist/Mirtal-$version-win64.zip"
 rm -f "$zip_file"
 # Python's zipfile marks the Cyrillic name as UTF-8, which Windows' own zip folders read.
