@@ -1,24 +1,17 @@
 // Start-up of the Windows program under Wine: from the start of the process to the first frame of the main window,
 // beside a bare QMainWindow with a menu bar, both linked against the same static Qt and shown by Qt's windows
-// platform. The program's child starts exactly as main.cpp does; the two start in turns and the ratio is taken in
-// each round before the median, so that a busy moment of a shared machine falls on both. A figure, not a test:
+// platform. The program's child is app/main.cpp itself, built in as programMain; the two start in turns and the ratio
+// is taken in each round before the median, so that a busy moment of a shared machine falls on both. A figure, not a
+// test:
 //   bash scripts/build-windows.sh --bench
-#include "app/Appearance.h"
-#include "app/Application.h"
-#include "app/Form1.h"
-#include "app/GeneralErrorPath.h"
-#include "platform/Platform.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProcess>
 #include <QStyleFactory>
 #include <QTemporaryDir>
-#include <QTranslator>
 
 #include <windows.h>
 
@@ -27,7 +20,7 @@
 #include <cstdlib>
 #include <vector>
 
-using namespace mirtal;
+int programMain(int argc, char** argv); // app/main.cpp
 
 namespace {
 
@@ -50,12 +43,12 @@ double processorMs()
     return ms(kernel) + ms(user);
 }
 
-// Once the window has painted for the first time: prints "frame <processor ms>" and ends the process.
+// Once a main window has painted for the first time: prints "frame <processor ms>" and ends the process.
 class FirstFrame final : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && !m_seen) {
+        if (event->type() == QEvent::Paint && !m_seen && qobject_cast<QMainWindow*>(watched)) {
             m_seen = true;
             QMetaObject::invokeMethod(
                 this,
@@ -73,33 +66,19 @@ private:
     bool m_seen = false;
 };
 
+bool watchFirstFrame = false;
+void installFirstFrame()
+{
+    if (watchFirstFrame)
+        QCoreApplication::instance()->installEventFilter(new FirstFrame);
+}
+Q_COREAPP_STARTUP_FUNCTION(installFirstFrame)
+
+// The program as it starts.
 int programChild(int argc, char** argv)
 {
-    app::Application application(argc, argv);
-    QApplication::setApplicationName(platform::applicationTitle());
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    app::installFontSubstitutes();
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
-    platform::Services services = platform::createServices();
-    app::GeneralErrorPath errorPath(*services.dialogs, [](int code) { std::exit(code); });
-    application.setErrorPath(&errorPath);
-    app::Form1 form(app::Form1Services{*services.fileSystem,
-                                       *services.pictures,
-                                       *services.dialogs,
-                                       *services.shell,
-                                       *services.screen,
-                                       errorPath,
-                                       {},
-                                       {},
-                                       QDir::currentPath(),
-                                       QLocale::system()});
-    FirstFrame frame;
-    form.installEventFilter(&frame);
-    form.show();
-    return QApplication::exec();
+    watchFirstFrame = true;
+    return programMain(argc, argv);
 }
 
 int bareChild(int argc, char** argv)
@@ -111,8 +90,8 @@ int bareChild(int argc, char** argv)
     window.menuBar()->addMenu(QStringLiteral("Подогнать размер"))->addAction(QStringLiteral("Автоматически"));
     window.menuBar()->addAction(QStringLiteral("О программе"));
     window.resize(477, 575);
-    FirstFrame frame;
-    window.installEventFilter(&frame);
+    watchFirstFrame = true;
+    installFirstFrame();
     window.show();
     return QApplication::exec();
 }
