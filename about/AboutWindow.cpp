@@ -2,6 +2,7 @@
 
 #include "about/AboutArt.h"
 #include "about/CloseOnlyInput.h"
+#include "mirtal/Version.h"
 #include "widgets/TextColor.h"
 
 #include <QAbstractButton>
@@ -289,8 +290,10 @@ void AboutWindow::buildControls()
     m_banner->setGeometry(QRect(QPoint(16, 20), kBannerSize));
     m_banner->setFocusPolicy(Qt::StrongFocus);
 
-    m_versionLabel = makeLabel(m_banner, "versionLabel", QStringLiteral("Тобрелин      v.1.04   Июль 2008"),
-                               QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
+    m_versionLabel =
+        makeLabel(m_banner, "versionLabel",
+                  QStringLiteral("Тобрелин      v.") + QLatin1String(kBannerVersion) + QStringLiteral("   Июль 2008"),
+                  QRect(196, 0, 201, 17), Qt::AlignRight, comic(8.25));
 
     m_description = new QPlainTextEdit(m_descriptionFrame);
     m_description->setObjectName(QStringLiteral("description"));
@@ -506,6 +509,13 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+// Windows shows a tool window without activating it; the modal About window takes the keyboard and the first click.
+void AboutWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    activateWindow();
 }
 
 void AboutWindow::mouseMoveEvent(QMouseEvent* event)

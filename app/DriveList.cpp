@@ -1,29 +1,10 @@
 #include "DriveList.h"
 
-#include <QDir>
-#include <QMap>
+#include "platform/Paths.h"
+
 #include <QSignalBlocker>
-#include <QStorageInfo>
 
 namespace mirtal::app {
-namespace {
-
-bool isUserVolume(const QStorageInfo& volume)
-{
-    const QString root = volume.rootPath();
-    if (root == QLatin1String("/"))
-        return true;
-    static const QStringList removable = {QStringLiteral("/media/"), QStringLiteral("/run/media/"),
-                                          QStringLiteral("/mnt/")};
-    for (const QString& prefix : removable) {
-        if (root.startsWith(prefix))
-            return true;
-    }
-    const QString home = QDir::homePath();
-    return home == root || home.startsWith(root + QLatin1Char('/'));
-}
-
-} // namespace
 
 DriveList::DriveList(QWidget* parent)
     : QComboBox(parent)
@@ -47,17 +28,12 @@ void DriveList::refresh(const QString& folder)
 {
     const QSignalBlocker blocker(this);
     clear();
-    // Mount point to label; the root is always offered.
-    QMap<QString, QString> volumes{{QStringLiteral("/"), QString()}};
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && isUserVolume(volume))
-            volumes.insert(volume.rootPath(), volume.name());
+    QStringList roots;
+    for (const platform::Volume& volume : platform::userVolumes()) {
+        addItem(volume.caption, volume.root);
+        roots.append(volume.root);
     }
-    for (auto it = volumes.cbegin(); it != volumes.cend(); ++it) {
-        const QString label = it.value().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(it.value());
-        addItem(QDir::toNativeSeparators(it.key()) + label, it.key());
-    }
-    restore(driveOf(volumes.keys(), folder));
+    restore(driveOf(roots, folder));
 }
 
 QStringList DriveList::roots() const

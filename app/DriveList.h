@@ -6,7 +6,7 @@
 namespace mirtal::app {
 
 // The drive list: the mounted volumes a user works with (the root, the home folder's volume, removable media),
-// each shown as its mount point with its label in brackets.
+// each shown as the platform names it (mount point or drive letter, with its label in brackets).
 class DriveList final : public QComboBox {
     Q_OBJECT
 

@@ -1,12 +1,33 @@
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QStorageInfo>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace mirtal::platform {
+namespace {
+
+bool isUserVolume(const QStorageInfo& volume)
+{
+    const QString root = volume.rootPath();
+    if (root == QLatin1String("/"))
+        return true;
+    static const QStringList removable = {QStringLiteral("/media/"), QStringLiteral("/run/media/"),
+                                          QStringLiteral("/mnt/")};
+    for (const QString& prefix : removable) {
+        if (root.startsWith(prefix))
+            return true;
+    }
+    const QString home = QDir::homePath();
+    return home == root || home.startsWith(root + QLatin1Char('/'));
+}
+
+} // namespace
 
 QChar pathSeparator() { return QLatin1Char('/'); }
 
@@ -34,6 +55,21 @@ QStringList subfolderNames(const QString& folder)
     }
     ::closedir(dir);
     return names;
+}
+
+QList<Volume> userVolumes()
+{
+    // Mount point to label; the root is always offered.
+    QMap<QString, QString> labels{{QStringLiteral("/"), QString()}};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && isUserVolume(volume))
+            labels.insert(volume.rootPath(), volume.name());
+    }
+    QList<Volume> volumes;
+    for (auto it = labels.cbegin(); it != labels.cend(); ++it)
+        volumes.append(
+            {it.key(), it.value().isEmpty() ? it.key() : QStringLiteral("%1 [%2]").arg(it.key(), it.value())});
+    return volumes;
 }
 
 } // namespace mirtal::platform

@@ -1,6 +1,9 @@
 #include "platform/Paths.h"
 
 #include <QDirIterator>
+#include <QStorageInfo>
+
+#include <algorithm>
 
 namespace mirtal::platform {
 
@@ -24,6 +27,22 @@ QStringList subfolderNames(const QString& folder)
         names.append(it.fileName());
     }
     return names;
+}
+
+// Every drive that is ready, named by its letter and label as Windows lists drives: "C: [Windows]".
+QList<Volume> userVolumes()
+{
+    QList<Volume> volumes;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath(); // "C:/"
+        if (!volume.isValid() || !volume.isReady() || root.size() != 3 || root[1] != QLatin1Char(':'))
+            continue;
+        const QString letter = root.left(2).toUpper();
+        const QString label = volume.name();
+        volumes.append({root, label.isEmpty() ? letter : QStringLiteral("%1 [%2]").arg(letter, label)});
+    }
+    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) { return a.root < b.root; });
+    return volumes;
 }
 
 } // namespace mirtal::platform

@@ -4,6 +4,7 @@
 #include "picture/FitArithmetic.h"
 #include "picture/ScaledCopy.h"
 #include "picture/SizeText.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtPictures.h"
 
@@ -105,7 +106,8 @@ private Q_SLOTS:
         const auto copy = [](const QString& path) {
             return scaledCopyPath(picturesDir(u"/opt/mirtal"_s), path).value_or(QString());
         };
-        row("copy, no extension", copy(u"/m.d/readme"_s), u"/opt/mirtal/pictures/re.bmp"_s);
+        row("copy, no extension", copy(u"/m.d/readme"_s),
+            u"/opt/mirtal%1pictures%1re.bmp"_s.arg(platform::pathSeparator()));
         row("no copy, name of three", copy(u"/m/abc"_s), QString());
 
         const QByteArray jpeg = textured({200, 100}, "JPEG");
@@ -166,6 +168,7 @@ private Q_SLOTS:
         QFile file(copy);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray head = file.read(30);
+        file.close(); // Windows replaces no file that is open
         QVERIFY(head.startsWith("BM") && head.at(28) == 24 && head.at(29) == 0);
 
         const QImage back = *m_pictures.load(copy);
