@@ -82,7 +82,8 @@ struct EditorServices {
 // Errors: a failed step of apply or remove (reading, writing, attributes, deleting) goes to the general error path,
 // which shows it and ends the program. Everything else shows a message and goes on: a picture that cannot be read or
 // copied, a scaled copy that cannot be deleted, a folder that cannot be opened, a path the file's code page cannot
-// hold. A settings file that cannot be read or parsed on load is the damaged-file question.
+// hold. A settings file that cannot be read or parsed on load is the damaged-file question, unless the process may
+// not read it: that is said plainly, and no removal is offered.
 class FolderEditor final : public QObject {
     Q_OBJECT
 
