@@ -97,6 +97,21 @@ QString FolderEditor::settingsPath() const
     return m_services.fileSystem.locate(m_state.folder, settings::settingsFileName());
 }
 
+// The file imagePath names: a path read relative to its folder is taken from that folder, as Windows takes it.
+QString FolderEditor::pictureFile() const
+{
+    return settings::resolvePicturePath(m_imageReadIn, m_state.imagePath, settings::hostPathStyle());
+}
+
+// A path read relative to the folder goes back as read; written to another folder, it names its file in full.
+QString FolderEditor::pathToWrite() const
+{
+    if (settings::isFolderRelative(m_state.imagePath) && m_imageReadIn == m_state.folder)
+        return m_state.imagePath;
+    return settings::picturePathToWrite(m_state.folder, pictureFile(), settings::hostPathStyle(),
+                                        m_services.canonicalPath);
+}
+
 // ---- load -----------------------------------------------------------------------------------------------------
 
 void FolderEditor::reload()
@@ -116,13 +131,24 @@ void FolderEditor::reload()
         return;
     }
 
-    m_state.status = tr8("Файл настройки найден");
     const auto lines = m_services.fileSystem.readLines(path);
+    if (lines.kind() == ErrorKind::PermissionDenied) {
+        // Found or not, it cannot be read: nothing of it is shown, and nothing is offered for removal.
+        setCaptionColor(0);
+        m_state.preview = QImage();
+        m_state.status = tr8("Файл настройки недоступен");
+        m_state.shownPath.clear();
+        markBackground(false);
+        report(lines.message());
+        return;
+    }
+    m_state.status = tr8("Файл настройки найден");
     if (!lines)
         return askDamagedFile();
     settings::ReadValues partial;
     const auto values = settings::readValues(*lines, &partial);
     m_state.imagePath = partial.imagePath;
+    m_imageReadIn = m_state.folder;
     m_state.textColorHex = partial.textColorHex;
     if (!values)
         return askDamagedFile();
@@ -131,11 +157,12 @@ void FolderEditor::reload()
         return askDamagedFile();
     setCaptionColor(*color);
 
-    if (!m_state.imagePath.isEmpty() && m_services.fileSystem.find(m_state.imagePath, FindFilter::NormalFiles)) {
-        if (!loadPreview(m_state.imagePath) || !showSizeText())
+    const QString file = pictureFile();
+    if (!m_state.imagePath.isEmpty() && m_services.fileSystem.find(file, FindFilter::NormalFiles)) {
+        if (!loadPreview(file) || !showSizeText())
             return askDamagedFile();
         markBackground(true);
-        m_state.shownPath = m_state.imagePath;
+        m_state.shownPath = file;
     } else {
         // The path stays in imagePath, so that the next apply writes it back.
         m_state.preview = QImage();
@@ -163,28 +190,29 @@ void FolderEditor::apply()
     if (m_state.textColorHex.isEmpty())
         m_state.textColorHex = settings::defaultTextColorHex();
 
-    // A character the file's code page cannot hold would turn into '?': refuse before anything is touched.
-    if (const Status encodable = m_services.fileSystem.checkEncodable(m_state.imagePath); !encodable) {
-        report(tr8("Путь к картинке нельзя записать в файл настройки.\n") + encodable.message() +
-               tr8("\nПереименуйте картинку или выберите другую. Ничего не записано."));
-        return;
-    }
-
     const QString path = settingsPath();
     const bool existed = m_services.fileSystem.find(path, FindFilter::FilesWithHiddenSystem);
     auto& fs = m_services.fileSystem;
-    QString composed;
+    const QString picture = pathToWrite();
     // A rewrite keeps the file's own encoding: Windows writes UTF-16LE where the code page falls short.
     platform::TextEncoding encoding = platform::TextEncoding::Ansi;
+    QString kept;
     if (existed) {
         const auto old = fs.readText(path);
         if (endOnFailure(old.status()))
             return;
-        composed = settings::composeRewrite(settings::keptLines(old->lines), m_state.imagePath, m_state.textColorHex);
+        kept = settings::keptLines(old->lines);
         encoding = old->encoding;
-    } else {
-        composed = settings::composeNew(m_state.imagePath, m_state.textColorHex);
     }
+    // A character the code page cannot hold would turn into '?': refuse before anything is written.
+    if (const Status encodable = encoding == platform::TextEncoding::Ansi ? fs.checkEncodable(picture) : Status::ok();
+        !encodable) {
+        report(tr8("Путь к картинке нельзя записать в файл настройки.\n") + encodable.message() +
+               tr8("\nПереименуйте картинку или выберите другую. Ничего не записано."));
+        return;
+    }
+    const QString composed = existed ? settings::composeRewrite(kept, picture, m_state.textColorHex)
+                                     : settings::composeNew(picture, m_state.textColorHex);
     // The replacement carries the final attributes, so no instant shows the file without them.
     if (endOnFailure(fs.replaceText(path, composed, encoding, platform::attr::Hidden | platform::attr::System)) ||
         endOnFailure(fs.setAttributes(m_state.folder, platform::attr::System)))
@@ -214,8 +242,8 @@ void FolderEditor::removeSettings()
         return;
     if (endOnFailure(fs.setAttributes(path, platform::attr::Normal)) || endOnFailure(fs.removeFile(path)))
         return;
-    if (!m_state.imagePath.isEmpty() && fs.find(m_state.imagePath, FindFilter::NormalFiles)) {
-        const auto copy = picture::scaledCopyPath(m_picturesDir, m_state.imagePath);
+    if (!m_state.imagePath.isEmpty() && fs.find(pictureFile(), FindFilter::NormalFiles)) {
+        const auto copy = picture::scaledCopyPath(m_picturesDir, pictureFile());
         if (copy && fs.find(*copy, FindFilter::NormalFiles) && endOnFailure(fs.removeFile(*copy)))
             return;
     }
@@ -248,6 +276,8 @@ void FolderEditor::setCaptionColor(quint32 color)
 
 void FolderEditor::openInFileManager()
 {
+    if (refuseWithoutFolder())
+        return;
     const Status opened = m_services.shell.openFolder(m_state.folder);
     if (!opened)
         report(opened.message());
@@ -286,8 +316,8 @@ void FolderEditor::choosePicture()
 void FolderEditor::chooseNoBackground()
 {
     auto& fs = m_services.fileSystem;
-    if (!m_state.imagePath.isEmpty() && fs.find(m_state.imagePath, FindFilter::NormalFiles)) {
-        const auto copy = picture::scaledCopyPath(m_picturesDir, m_state.imagePath);
+    if (!m_state.imagePath.isEmpty() && fs.find(pictureFile(), FindFilter::NormalFiles)) {
+        const auto copy = picture::scaledCopyPath(m_picturesDir, pictureFile());
         if (copy && fs.find(*copy, FindFilter::NormalFiles)) {
             const Status removed = fs.removeFile(*copy);
             if (!removed)
@@ -413,7 +443,7 @@ void FolderEditor::makeScaledCopy(QSize size)
         return;
     }
     // A copy that cannot be made leaves the picture as it is, and the fit says so.
-    const auto copyPath = picture::scaledCopyPath(m_picturesDir, m_state.imagePath);
+    const auto copyPath = picture::scaledCopyPath(m_picturesDir, pictureFile());
     if (!copyPath) {
         resetFit();
         report(tr8("Для картинки «%1» нельзя составить имя копии: имя файла короче четырёх символов.")

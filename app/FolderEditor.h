@@ -3,9 +3,11 @@
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Pictures.h"
+#include "platform/Places.h"
 #include "platform/Result.h"
 #include "platform/Screen.h"
 #include "platform/Shell.h"
+#include "settings/PicturePath.h"
 
 #include <QColor>
 #include <QImage>
@@ -42,13 +44,13 @@ struct HeldPicture {
 // Everything the editor knows; the window shows it and nothing else.
 struct EditorState {
     QString folder;       // the folder the commands change
-    QString imagePath;    // written as the background; may name a file that is gone
+    QString imagePath;    // written as the background, as chosen or read; may name a file that is gone
     QString chosenFile;   // the last file taken in the open dialog; "Не менять" goes back to it
     QString textColorHex; // the caption colour as written
     QColor captionColor = QColor(0, 0, 0); // shown on the two caption samples
     HeldPicture picture;                   // what the next scaled copy is made from
     QImage preview;                        // at the preview box's size in device pixels; null: none shown
-    QString shownPath;                     // the picture line under the options
+    QString shownPath;                     // the picture line: the file shown, a path read resolved
     QString sizeText;                      // size and aspect ratio, two lines
     QString status;                        // the status line
     bool withBackground = false;           // the option last marked; a click marks " Без фона" itself
@@ -69,6 +71,8 @@ struct EditorServices {
     // The custom-size dialog, built afresh for every showing.
     std::function<std::optional<CustomSize>(QWidget* owner)> askCustomSize;
     QLocale locale;
+    // The file system's own view of a path, links followed; tests over a fake file system pass their own.
+    settings::CanonicalPath canonicalPath = platform::canonicalPath;
 };
 
 // The folder editor: reads a folder's Desktop.ini, lets the picture, its fit and the caption colour be changed, and
@@ -78,7 +82,8 @@ struct EditorServices {
 // Errors: a failed step of apply or remove (reading, writing, attributes, deleting) goes to the general error path,
 // which shows it and ends the program. Everything else shows a message and goes on: a picture that cannot be read or
 // copied, a scaled copy that cannot be deleted, a folder that cannot be opened, a path the file's code page cannot
-// hold. A settings file that cannot be read or parsed on load is the damaged-file question.
+// hold. A settings file that cannot be read or parsed on load is the damaged-file question, unless the process may
+// not read it: that is said plainly, and no removal is offered.
 class FolderEditor final : public QObject {
     Q_OBJECT
 
@@ -131,6 +136,8 @@ private:
     void makeScaledCopy(QSize size);
     void setCaptionColor(quint32 color);
     QString settingsPath() const;
+    QString pictureFile() const;
+    QString pathToWrite() const;
     QSize previewBox() const;
 
     // The two error policies.
@@ -142,6 +149,7 @@ private:
     EditorServices m_services;
     EditorState m_state;
     QString m_picturesDir; // with a final separator
+    QString m_imageReadIn; // the folder whose file a folder-relative imagePath was read from
     QWidget* m_owner = nullptr;
     std::function<QSize()> m_previewBox;
 };

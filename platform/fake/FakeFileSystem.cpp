@@ -51,9 +51,9 @@ QByteArray FakeFileSystem::bytes(const QString& path) const
     return e ? e->bytes : QByteArray();
 }
 
-void FakeFileSystem::failNext(Op op, const QString& path, int skip, const QString& message)
+void FakeFileSystem::failNext(Op op, const QString& path, int skip, const QString& message, ErrorKind kind)
 {
-    m_failures.append(Failure{op, path.isEmpty() ? QString() : normalized(path), skip, message});
+    m_failures.append(Failure{op, path.isEmpty() ? QString() : normalized(path), skip, message, kind});
 }
 
 std::optional<Status> FakeFileSystem::injected(Op op, const QString& path) const
@@ -64,9 +64,9 @@ std::optional<Status> FakeFileSystem::injected(Op op, const QString& path) const
             continue;
         if (f.skip-- > 0)
             return std::nullopt;
-        const QString message = f.message;
+        const Status failure = Status::failure(f.message, f.kind);
         m_failures.removeAt(i);
-        return Status::failure(message);
+        return failure;
     }
     return std::nullopt;
 }

@@ -32,9 +32,9 @@ public:
     QByteArray bytes(const QString& path) const;
     QStringList paths() const { return m_entries.keys(); }
 
-    // The skip-th next call of op (optionally only on path) fails with message; once.
+    // The skip-th next call of op (optionally only on path) fails with message and kind; once.
     void failNext(Op op, const QString& path = {}, int skip = 0,
-                  const QString& message = QStringLiteral("Отказано в доступе"));
+                  const QString& message = QStringLiteral("Отказано в доступе"), ErrorKind kind = ErrorKind::Failed);
     const QStringList& log() const { return m_log; }
     void clearLog() { m_log.clear(); }
 
@@ -59,6 +59,7 @@ private:
         QString path;
         int skip;
         QString message;
+        ErrorKind kind;
     };
     std::optional<Status> injected(Op op, const QString& path) const;
     bool parentExists(const QString& path) const;

@@ -2,7 +2,8 @@
 # The real-peer check: a throw-away smbd on 127.0.0.1 shares a folder, the program applies and removes its settings
 # there (tst_hardening_realfs --once, the real window over the real file system), and smbclient's allinfo says what a
 # Windows client sees: after apply the settings file hidden + system (under the lower-case name it already had) and
-# the folder system; after removal the file gone. Needs the packages of scripts/packages/samba.txt and root (smbd
+# the folder system, and the background picture, which lies inside the shared folder, is named relative to it and
+# can be fetched by that name; after removal the file gone. Needs the packages of scripts/packages/samba.txt and root (smbd
 # serves the share as the connecting user). Skips loudly only when smbd cannot start.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -70,6 +71,11 @@ has() { [[ "$1" == *"$2"* && "$1" == *"$3"* ]]; }
 folder="$root/share/Мои фото"
 mkdir "$folder"
 printf '[.ShellClassInfo]\r\nInfoTip=x\r\n' >"$folder/desktop.ini"
+# The picture the driver chooses, "Мои картинки/море.jpg" in its program folder, which is the shared folder here:
+# a 1 x 1 GIF, which the picture readers take whatever its name says.
+mkdir "$folder/Мои картинки"
+printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;' \
+    >"$folder/Мои картинки/море.jpg"
 failed=0
 check() {
     local what="$1"
@@ -80,7 +86,14 @@ run() { QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$root" "$driver" --once "$1" 
 
 shown=$(run apply)
 check "apply confirmed ($shown)" [ "$shown" = "Файл настройки отредактирован" ]
-check "rewritten under its own name, no second file" [ "$(ls -A "$folder")" = "desktop.ini" ]
+check "rewritten under its own name, no second file" [ "$(ls -A "$folder" | grep -ic '^desktop\.ini$')" = 1 ]
+# The path the file names, as a Windows client of the share follows it: from the folder, backslashes kept.
+image=$(tr -d '\r' <"$folder/desktop.ini" | sed -n 's/^IconArea_Image=//p' | iconv -f CP1251 -t UTF-8)
+check "the picture named relative to the folder ($image)" [ "$image" = '.\Мои картинки\море.jpg' ]
+rm -f "$root/fetched"
+smbclient //127.0.0.1/share -p "$port" -s "$root/smb.conf" -U root%mirtal-peer \
+    -c "get \"Мои фото\\${image:2}\" \"$root/fetched\"" >/dev/null 2>&1 || true
+check "the client fetches the picture by that path" cmp -s "$root/fetched" "$folder/Мои картинки/море.jpg"
 file_bits=$(attributes 'Мои фото\Desktop.ini') folder_bits=$(attributes 'Мои фото')
 check "the client sees the file hidden and system ($file_bits)" has "$file_bits" H S
 check "the client sees the folder system ($folder_bits)" has "$folder_bits" S D
@@ -88,5 +101,5 @@ shown=$(run remove)
 check "removal confirmed (${shown//|/, })" [ "$shown" = "Вы уверены?|Файл настройки удалён" ]
 check "the client sees the file gone" [ "$(attributes 'Мои фото\Desktop.ini')" = gone ]
 [ "$failed" -eq 0 ] || cat "$root/driver.err" >&2
-echo "$(( (6 - failed) * 100 / 6 ))% tests passed, $failed tests failed out of 6"
+echo "$(( (8 - failed) * 100 / 8 ))% tests passed, $failed tests failed out of 8"
 [ "$failed" -eq 0 ]

@@ -16,7 +16,14 @@ inline QString S(const char* text) { return QString::fromUtf8(text); }
 // live in the fake file system.
 class Harness final : public WindowView {
 public:
-    Harness() { fs.addDirectory(folder()); }
+    Harness()
+    {
+        fs.addDirectory(folder());
+        // Links are no business of the fake: a path is its own canonical form, where something is there.
+        canonicalPath = [this](const QString& path) {
+            return fs.exists(path) ? mirtal::platform::FakeFileSystem::normalized(path) : QString();
+        };
+    }
     ~Harness() // before the services they use
     {
         m_window.reset();

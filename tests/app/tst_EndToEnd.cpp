@@ -15,6 +15,7 @@ class TestEndToEnd final : public QObject {
 private Q_SLOTS:
     void folderListShowsAFullListing();
     void chooseFitApplyReloadRemove();
+    void unreadableFolderIsSaidSo();
 };
 
 void TestEndToEnd::folderListShowsAFullListing()
@@ -84,6 +85,43 @@ void TestEndToEnd::chooseFitApplyReloadRemove()
     QVERIFY(w.window().folderList()->highlight(inner) && w.folderPath() == inner);
     w.editor().apply();
     QVERIFY(QFile::exists(inner + S("/Desktop.ini")) && !QFile::exists(ini) && w.ends == 0);
+    // A picture inside the folder, reached through a link, is written relative to the folder, and read back from it.
+    QVERIFY(QFile::link(root.path(), root.filePath(S("link"))) && QFile::copy(picture, inner + S("/лес.jpg")));
+    w.dialogs.queueFile(root.filePath(S("link/Мои фото/inner/лес.jpg")));
+    w.editor().choosePicture();
+    w.editor().apply();
+    QVERIFY(test::readBytes(inner + S("/Desktop.ini")).contains("\r\nIconArea_Image=.\\\xEB\xE5\xF1.jpg\r\n"));
+    QVERIFY(w.state().imagePath == S(".\\лес.jpg") && w.picturePath() == inner + S("/лес.jpg"));
+    QVERIFY(w.label("sizeLabel") == S("1600x1200\r\n1.333") && w.ends == 0);
+}
+
+// A folder whose settings file the user may not look at (/root for a user) is said to be unreadable, with the
+// folder and why; it is no damaged file, and nothing is offered for removal.
+void TestEndToEnd::unreadableFolderIsSaidSo()
+{
+    QTemporaryDir root;
+    const QString closed = root.filePath(S("closed"));
+    QVERIFY(QDir().mkpath(closed) && test::writeBytes(closed + S("/Desktop.ini"), "IconArea_Text=0x00FF\r\n"));
+    platform::LinuxSysCalls sys; // as root, the permission bits would not stop us
+    const auto denied = [](const char* path) {
+        if (!QByteArrayView(path).contains("/closed/"))
+            return false;
+        errno = EACCES;
+        return true;
+    };
+    sys.fstatat = [denied, real = sys.fstatat](int fd, const char* path, struct stat* result, int flags) {
+        return denied(path) ? -1 : real(fd, path, result, flags);
+    };
+    sys.openat = [denied, real = sys.openat](int fd, const char* path, int flags, mode_t mode) {
+        return denied(path) ? -1 : real(fd, path, flags, mode);
+    };
+    RealWindow w(closed, root.filePath(S("program")), sys);
+    QCOMPARE(w.dialogs.shown().size(), 1);
+    const auto& box = w.dialogs.shown().constFirst();
+    QVERIFY2(box.icon == platform::MessageIcon::Stop && box.text.contains(S("«%1»").arg(closed)) &&
+                 box.text.contains(S("нет прав доступа")),
+             qPrintable(box.text));
+    QVERIFY(w.label("statusLabel") == S("Файл настройки недоступен") && w.ends == 0);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -11,6 +11,13 @@ namespace attr = platform::attr;
 namespace {
 
 QByteArray cp1251(const QString& text) { return platform::AnsiCodePage::windows1251().encode(text).value(); }
+QByteArray utf16(const QString& text)
+{
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
 
 const QString kPicture = S("/Фото/море.jpg"), kCopy = S("/opt/mirtal/pictures/море.bmp"), kFar = S("/pics/日本.jpg");
 const QByteArray kOurs = "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n";
@@ -51,6 +58,13 @@ const QList<Case> kCases = {
     {"rewrite stably", kCreated, {Apply, Apply}, {kEdited, kEdited}, "\r\n" + kCreated},
     {"rewrite keeps foreign lines", kForeign, {NoBackground, Apply}, {kEdited}, kForeignAfter},
     {"a path the code page cannot hold is refused", kForeign, {ChooseUnwritablePicture, Apply}, {kRefused}, kForeign},
+    // A file Windows wrote in UTF-16LE holds any character, and keeps its encoding.
+    {"UTF-16LE takes any path",
+     utf16(S("Foreign=写真\r\n")),
+     {ChooseUnwritablePicture, Apply},
+     {kEdited},
+     utf16(S("Foreign=写真\r\n\r\n") + QString::fromLatin1(kOurs) +
+           S("IconArea_Image=/pics/日本.jpg\r\nIconArea_Text=0x00000000\r\n"))},
     // A picture gone is not shown, but its path is kept and written back.
     {"missing picture", kGoneFile, {Apply}, {kEdited}, "\r\n" + kOurs + kGoneFile},
     {"damaged, kept on No", "IconArea_Text=0x00GG\r\n", {}, {kDamaged}, "IconArea_Text=0x00GG\r\n"},
@@ -69,6 +83,9 @@ class TestFolderSettings final : public QObject {
 private Q_SLOTS:
     void job_data();
     void job();
+    void pictureInsideFolder_data();
+    void pictureInsideFolder();
+    void unreadableFileIsNoDamagedFile();
 };
 
 void TestFolderSettings::job_data()
@@ -116,6 +133,88 @@ void TestFolderSettings::job()
     // Removing a picture's settings takes its copy in the program's folder, never the picture itself.
     QVERIFY(h.fs.exists(kPicture) && (c.status != kGone || h.state().imagePath.isEmpty()));
     QCOMPARE(h.fs.exists(kCopy), !(c.after.isEmpty() && c.file.contains(cp1251(kPicture))));
+}
+
+void TestFolderSettings::pictureInsideFolder_data()
+{
+    QTest::addColumn<QString>("read");    // IconArea_Image in the file at the start; empty: chosen in the dialog
+    QTest::addColumn<QString>("picture"); // where the file lies, below the start folder
+    QTest::addColumn<QString>("target");  // the folder applied to, below the start folder; empty: that folder
+    QTest::addColumn<QString>("written"); // IconArea_Image after apply; %1 the start folder
+    QTest::newRow("read with a dot") << S(".\\фон.jpg") << S("фон.jpg") << QString() << S(".\\фон.jpg");
+    QTest::newRow("read bare") << S("фон.jpg") << S("фон.jpg") << QString() << S("фон.jpg");
+    QTest::newRow("read below") << S("sub\\фон.jpg") << S("sub/фон.jpg") << QString() << S("sub\\фон.jpg");
+    QTest::newRow("chosen below") << QString() << S("sub/лес.jpg") << QString() << S(".\\sub\\лес.jpg");
+    // Only what is written is checked against the code page.
+    QTest::newRow("chosen, folder outside the code page")
+        << QString() << S("日本/лес.jpg") << S("日本") << S(".\\лес.jpg");
+    QTest::newRow("read, applied elsewhere") << S(".\\фон.jpg") << S("фон.jpg") << S("sub") << S("%1/фон.jpg");
+}
+
+// A picture path relative to the folder is what Windows clients of a share can follow: read from the file, the
+// picture is found in the folder and its copy named after it; chosen inside the folder, it is written relative.
+void TestFolderSettings::pictureInsideFolder()
+{
+    QFETCH(QString, read);
+    QFETCH(QString, picture);
+    QFETCH(QString, target);
+    QFETCH(QString, written);
+    Harness h;
+    const QString file = h.folder() + u'/' + picture, copy = S("/opt/mirtal/pictures/") + picture.section(u'/', -1);
+    const QString copyBmp = copy.chopped(4) + S(".bmp"),
+                  to = target.isEmpty() ? h.folder() : h.folder() + u'/' + target;
+    h.fs.addDirectory(h.folder() + S("/sub"));
+    h.fs.addDirectory(h.folder() + S("/日本"));
+    h.addPicture(file, QSize(40, 30));
+    h.addPicture(copyBmp, QSize(40, 30));
+    if (!read.isEmpty())
+        h.writeIni(cp1251(S("IconArea_Image=") + read + S("\r\n")));
+    h.dialogs.queueFile(file);
+    h.startEditor();
+    if (read.isEmpty())
+        h.editor().choosePicture();
+    // The line under the options shows the file the preview shows.
+    QVERIFY(h.state().withBackground && !h.state().preview.isNull() && h.state().shownPath == file);
+    h.editor().highlightFolder(to);
+    h.editor().apply();
+    QCOMPARE(h.boxes().size(), 1);
+    QVERIFY(h.boxes().constFirst().startsWith(S("i Готово")));
+    const QByteArray ini = h.fs.bytes(to + S("/Desktop.ini"));
+    const QByteArray line =
+        "}]\r\nIconArea_Image=" + cp1251(QString(written).replace(S("%1"), h.folder())) + "\r\nIconArea_Text=";
+    QVERIFY2(ini.contains(line), ini.constData());
+    QVERIFY(h.state().shownPath == file && h.state().withBackground);
+    // Its copy is found by the picture's own name, and made under it.
+    h.editor().chooseNoBackground();
+    QVERIFY(!h.fs.exists(copyBmp) && h.fs.exists(file));
+    h.editor().reload();
+    h.editor().fitToScreen();
+    QCOMPARE(h.state().imagePath, copyBmp);
+    QVERIFY(h.fs.exists(copyBmp) && h.state().shownPath == copyBmp);
+    h.editor().reload();
+    h.editor().keepPictureAsChosen();
+    h.editor().reload();
+    h.dialogs.queueAnswer(platform::Answer::Yes);
+    h.editor().removeSettings();
+    QVERIFY(!h.fs.exists(copyBmp) && h.fs.exists(file) && !h.fs.exists(to + S("/Desktop.ini")));
+}
+
+// A settings file the process may not read is neither found nor damaged: the message says which folder and why,
+// nothing of the folder shown before stays, and no removal is offered.
+void TestFolderSettings::unreadableFileIsNoDamagedFile()
+{
+    Harness h;
+    h.addPicture(kPicture, QSize(40, 30));
+    h.writeIni(kCreated);
+    h.startEditor();
+    QVERIFY(h.state().withBackground);
+    const QString why = S("Файл настройки папки «/x» нельзя прочитать: нет прав доступа (Отказано в доступе).");
+    h.fs.failNext(platform::FakeFileSystem::Op::Read, h.iniPath(), 0, why, ErrorKind::PermissionDenied);
+    h.editor().reload();
+    QCOMPARE(h.boxes(), QStringList{S("! Мирталь: ") + why});
+    QCOMPARE(h.state().status, S("Файл настройки недоступен"));
+    QVERIFY(!h.state().withBackground && h.state().preview.isNull() && h.state().shownPath.isEmpty());
+    QVERIFY(h.state().imagePath.isEmpty() && h.state().captionColor == QColor(0, 0, 0) && h.ini() == kCreated);
 }
 
 QTEST_MAIN(TestFolderSettings)

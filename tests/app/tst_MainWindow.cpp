@@ -172,12 +172,13 @@ void TestMainWindow::folderShownIsFolderChanged()
         h.window().show();
         QCoreApplication::processEvents();
         h.dialogs.queueAnswer(platform::Answer::Yes);
-        for (const char* button : {"applyButton", "removeSettingsButton", "reloadButton"})
+        for (const char* button : {"applyButton", "removeSettingsButton", "reloadButton", "openInFileManagerButton"})
             QTest::mouseClick(h.control<QWidget>(button), Qt::LeftButton);
         const QString refused = S("! Мирталь: Папка не выбрана. Выберите её в списке папок.");
-        QCOMPARE(h.boxes().mid(1), QStringList(3, refused));
+        QCOMPARE(h.boxes().mid(1), QStringList(4, refused));
         QVERIFY(h.boxes().value(0).endsWith(S("Домашняя папка тоже недоступна. Выберите диск в списке дисков.")));
-        QVERIFY(h.folderPath().isEmpty() && h.fs.log().isEmpty() && h.shell.changedFolders.isEmpty());
+        QVERIFY(h.folderPath().isEmpty() && h.fs.log().isEmpty() && h.shell.changedFolders.isEmpty() &&
+                h.shell.openedFolders.isEmpty());
     }
 
     // The exact path of a folder with a no-break space, never the box's plain text, and the drive list follows

@@ -27,6 +27,7 @@ public:
     mirtal::platform::FakeShell shell;
     mirtal::platform::FakeScreen screen;
     int ends = 0, lastExitCode = -1, aboutShown = 0;
+    mirtal::settings::CanonicalPath canonicalPath = mirtal::platform::canonicalPath; // for the editor alone
 
 protected:
     void open(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
@@ -40,8 +41,8 @@ protected:
     void openEditor(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
                     const QLocale& locale)
     {
-        m_editor = std::make_unique<mirtal::app::FolderEditor>(
-            mirtal::app::EditorServices{files, pictures, dialogs, shell, screen, m_errorPath, {}, locale});
+        m_editor = std::make_unique<mirtal::app::FolderEditor>(mirtal::app::EditorServices{
+            files, pictures, dialogs, shell, screen, m_errorPath, {}, locale, canonicalPath});
         m_editor->setPreviewBox([] { return QSize(157, 126); });
         m_editor->start(folder);
     }

@@ -245,10 +245,13 @@ TEST_CASE(shellReaderTakesWhatApplyWrote)
         const wchar_t* foreignKey;
         const wchar_t* foreignValue;
         std::size_t lines;
+        const wchar_t* image = L"D:\\Фото\\море.jpg";
     } rows[] = {
         {L"Desktop.ini", L"InfoTip", L"Фотографии с моря", 6},
         {L"Desktop-any-case.ini", L"InfoTip", L"Старое", 7},
         {L"Desktop-utf16.ini", L"LocalizedResourceName", L"写真 Фото", 6},
+        // A picture inside the folder, named relative to it: Windows follows it from the folder.
+        {L"Desktop-relative.ini", L"InfoTip", L"Фотографии с моря", 6, L".\\лес.jpg"},
     };
     for (const auto& row : rows) {
         const std::string bytes = readBytes(programDirectory() + L"\\" + row.fixture + L".fixture");
@@ -267,7 +270,12 @@ TEST_CASE(shellReaderTakesWhatApplyWrote)
             return std::wstring(value);
         };
         const wchar_t* const section = L"{be098140-a513-11d0-a3a4-00c04fd706ec}";
-        CHECK_EQ(profile(section, L"IconArea_Image"), std::wstring(L"D:\\Фото\\море.jpg"));
+        const std::wstring image = profile(section, L"IconArea_Image");
+        CHECK_EQ(image, std::wstring(row.image));
+        if (image.starts_with(L".\\")) {
+            REQUIRE(writeBytes(folder + L"\\лес.jpg", "picture"));
+            CHECK(GetFileAttributesW((folder + L"\\" + image).c_str()) != INVALID_FILE_ATTRIBUTES);
+        }
         CHECK_EQ(profile(section, L"iconarea_text"), std::wstring(L"0x003366CC"));
         CHECK_EQ(profile(L".ShellClassInfo", row.foreignKey), std::wstring(row.foreignValue));
         const WinResult<TextFile> read = readText(ini);

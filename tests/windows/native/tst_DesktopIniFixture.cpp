@@ -42,21 +42,29 @@ void TestDesktopIniFixture::applyWritesTheFixture_data()
     QTest::addColumn<QString>("fixture");
     QTest::addColumn<QString>("name"); // of the old file
     QTest::addColumn<QByteArray>("old");
+    QTest::addColumn<QString>("chosen"); // a picture inside the folder, chosen before apply; empty: none
     QTest::newRow("foreign section") << S("Desktop.ini") << S("Desktop.ini")
                                      << "[.ShellClassInfo]\r\nInfoTip=" +
-                                            cp1251.encode(S("Фотографии с моря")).value() + "\r\n";
+                                            cp1251.encode(S("Фотографии с моря")).value() + "\r\n"
+                                     << QString();
     // Our section first under a lower-case header, the keys in other cases and with blanks, LF line ends: Windows'
     // reader would take that first section, so none of it may stay.
     QTest::newRow("lower-case section first")
         << S("Desktop-any-case.ini") << S("desktop.ini")
         << "  [{be098140-a513-11d0-a3a4-00c04fd706ec}] \niconarea_image=C:\\old.jpg\n  IconArea_TEXT = 0x000000FF\n"
            "Foreign=1\r\n[.ShellClassInfo]\r\nInfoTip=" +
-               cp1251.encode(S("Старое")).value() + "\r\n";
+               cp1251.encode(S("Старое")).value() + "\r\n"
+        << QString();
     // As Windows writes it for a name outside the code page.
     QByteArray utf16("\xFF\xFE");
     for (const QChar c : S("[.ShellClassInfo]\r\nLocalizedResourceName=写真 Фото\r\n"))
         utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-    QTest::newRow("UTF-16LE") << S("Desktop-utf16.ini") << S("DESKTOP.INI") << utf16;
+    QTest::newRow("UTF-16LE") << S("Desktop-utf16.ini") << S("DESKTOP.INI") << utf16 << QString();
+    // A picture inside the folder is named relative to it, so that a Windows client of the share finds it.
+    QTest::newRow("picture inside") << S("Desktop-relative.ini") << S("Desktop.ini")
+                                    << "[.ShellClassInfo]\r\nInfoTip=" + cp1251.encode(S("Фотографии с моря")).value() +
+                                           "\r\n"
+                                    << S("лес.jpg");
 }
 
 void TestDesktopIniFixture::applyWritesTheFixture()
@@ -64,6 +72,7 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     QFETCH(QString, fixture);
     QFETCH(QString, name);
     QFETCH(QByteArray, old);
+    QFETCH(QString, chosen);
     QTemporaryDir root;
     QVERIFY(root.isValid());
     const QString program = root.filePath(S("program"));
@@ -94,13 +103,22 @@ void TestDesktopIniFixture::applyWritesTheFixture()
     app::FolderEditor editor(
         app::EditorServices{fileSystem, pictures, dialogs, shell, screen, errorPath, {}, QLocale::c()});
     editor.start(target);
+    if (!chosen.isEmpty()) {
+        QImage picture(8, 6, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(picture.save(target + u'/' + chosen, "JPG"));
+        dialogs.queueFile(target + u'/' + chosen);
+        editor.choosePicture();
+    }
     dialogs.queueColor(0x3366CC);
     editor.chooseCaptionColor();
     editor.apply();
     QCOMPARE(ends, 0);
     QCOMPARE(dialogs.shownTexts(), QStringList{S("Файл настройки отредактирован")});
     // Rewritten under the name it had, never beside it.
-    QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    QStringList files = QDir(target).entryList(QDir::Files | QDir::Hidden);
+    files.removeOne(chosen);
+    QCOMPARE(files, QStringList{name});
 
     const QByteArray written = readAll(target + u'/' + name);
     const QByteArray expected = readAll(QString::fromUtf8(MIRTAL_DESKTOP_INI_FIXTURES) + u'/' + fixture);
