@@ -27,89 +27,71 @@ QString fakeCanonical(const QString& path)
     return clean.startsWith(u"/gone"_s) ? QString() : clean;
 }
 
+bool writing = false; // which rule the rows below are for
+
+void row(const char* name, PathStyle style, const QString& folder, const QString& given, const QString& expected)
+{
+    QTest::newRow(name) << writing << style << folder << given << expected;
+}
+
+constexpr auto onLinux = PathStyle::Linux;
+constexpr auto onWindows = PathStyle::Windows;
+
 } // namespace
 
 class TestPicturePaths final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A relative path is taken from the folder whose file it is, its backslashes splitting it on Linux too; a path
-    // from a root, a drive or a share is left as read, on both systems.
-    void resolve_data()
+    // A path read from the file, and the path written for a picture.
+    void paths_data()
     {
+        QTest::addColumn<bool>("writing");
         QTest::addColumn<PathStyle>("style");
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("resolved");
-        const auto onLinux = PathStyle::Linux;
-        const auto onWindows = PathStyle::Windows;
-        QTest::newRow("dot") << onLinux << u"/srv/Фото"_s << u".\\фон.jpg"_s << u"/srv/Фото/фон.jpg"_s;
-        QTest::newRow("bare name") << onLinux << u"/srv/Фото"_s << u"фон.jpg"_s << u"/srv/Фото/фон.jpg"_s;
-        QTest::newRow("below") << onLinux << u"/srv/Фото/"_s << u"sub\\x.jpg"_s << u"/srv/Фото/sub/x.jpg"_s;
-        QTest::newRow("mixed, doubled") << onLinux << u"/srv"_s << u".\\\\a/./b\\x.jpg"_s << u"/srv/a/b/x.jpg"_s;
-        QTest::newRow("up, kept") << onLinux << u"/srv/Фото"_s << u"..\\x.jpg"_s << u"/srv/Фото/../x.jpg"_s;
-        QTest::newRow("root folder") << onLinux << u"/"_s << u".\\x.jpg"_s << u"/x.jpg"_s;
-        QTest::newRow("the folder") << onLinux << u"/srv/Фото"_s << u".\\"_s << u"/srv/Фото"_s;
-        QTest::newRow("absolute") << onLinux << u"/srv/Фото"_s << u"/home/u/x.jpg"_s << u"/home/u/x.jpg"_s;
-        QTest::newRow("drive, on Linux") << onLinux << u"/srv"_s << u"C:\\Фото\\x.jpg"_s << u"C:\\Фото\\x.jpg"_s;
-        QTest::newRow("drive-relative") << onLinux << u"/srv"_s << u"d:x.jpg"_s << u"d:x.jpg"_s;
-        QTest::newRow("share") << onLinux << u"/srv"_s << u"\\\\nas\\x.jpg"_s << u"\\\\nas\\x.jpg"_s;
-        QTest::newRow("root of drive") << onLinux << u"/srv"_s << u"\\x.jpg"_s << u"\\x.jpg"_s;
-        QTest::newRow("empty") << onLinux << u"/srv"_s << QString() << QString();
-        QTest::newRow("win dot") << onWindows << u"D:\\Фото"_s << u".\\фон.jpg"_s << u"D:\\Фото\\фон.jpg"_s;
-        QTest::newRow("win slash") << onWindows << u"D:\\Фото\\"_s << u"sub/x.jpg"_s << u"D:\\Фото\\sub\\x.jpg"_s;
-        QTest::newRow("win drive root") << onWindows << u"D:\\"_s << u"x.jpg"_s << u"D:\\x.jpg"_s;
-        QTest::newRow("win absolute") << onWindows << u"D:\\Фото"_s << u"C:\\x.jpg"_s << u"C:\\x.jpg"_s;
-        QTest::newRow("win share") << onWindows << u"D:\\Фото"_s << u"//nas/x.jpg"_s << u"//nas/x.jpg"_s;
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("expected");
+        // A relative path is taken from the folder whose file it is, its backslashes splitting it on Linux too; a
+        // path from a root, a drive or a share is left as read, on both systems.
+        writing = false;
+        row("bare name", onLinux, u"/srv/Фото"_s, u"фон.jpg"_s, u"/srv/Фото/фон.jpg"_s);
+        row("mixed, doubled", onLinux, u"/srv"_s, u".\\\\a/./b\\x.jpg"_s, u"/srv/a/b/x.jpg"_s);
+        row("up, kept", onLinux, u"/srv/Фото"_s, u"..\\x.jpg"_s, u"/srv/Фото/../x.jpg"_s);
+        row("root folder", onLinux, u"/"_s, u".\\x.jpg"_s, u"/x.jpg"_s);
+        row("the folder", onLinux, u"/srv/Фото"_s, u".\\"_s, u"/srv/Фото"_s);
+        row("absolute", onLinux, u"/srv/Фото"_s, u"/home/u/x.jpg"_s, u"/home/u/x.jpg"_s);
+        row("drive-relative", onLinux, u"/srv"_s, u"d:x.jpg"_s, u"d:x.jpg"_s);
+        row("root of drive", onLinux, u"/srv"_s, u"\\x.jpg"_s, u"\\x.jpg"_s);
+        row("empty", onLinux, u"/srv"_s, QString(), QString());
+        row("win slash", onWindows, u"D:\\Фото\\"_s, u"sub/x.jpg"_s, u"D:\\Фото\\sub\\x.jpg"_s);
+        row("win drive root", onWindows, u"D:\\"_s, u".\\x.jpg"_s, u"D:\\x.jpg"_s);
+        // Inside the folder or below it, by the file system's view, a picture is written relative with backslashes;
+        // everything else as held.
+        writing = true;
+        row("below", onLinux, u"/srv/share/"_s, u"/srv/share/sub/лес.jpg"_s, u".\\sub\\лес.jpg"_s);
+        row("up and back", onLinux, u"/srv/share"_s, u"/srv/other/../share/./x.jpg"_s, u".\\x.jpg"_s);
+        row("via a link", onLinux, u"/srv/link"_s, u"/srv/share/x.jpg"_s, u".\\x.jpg"_s);
+        row("write, root folder", onLinux, u"/"_s, u"/x.jpg"_s, u".\\x.jpg"_s);
+        row("shared prefix", onLinux, u"/a/b"_s, u"/a/bc/x.jpg"_s, u"/a/bc/x.jpg"_s);
+        row("outside", onLinux, u"/srv/share"_s, u"/home/u/.local/x.bmp"_s, u"/home/u/.local/x.bmp"_s);
+        row("up and out", onLinux, u"/srv/share"_s, u"/srv/share/../x.jpg"_s, u"/srv/share/../x.jpg"_s);
+        row("write, the folder", onLinux, u"/srv/share"_s, u"/srv/share/"_s, u"/srv/share/"_s);
+        row("missing", onLinux, u"/srv/share"_s, u"/gone/x.jpg"_s, u"/gone/x.jpg"_s);
+        row("backslash name", onLinux, u"/srv/share"_s, u"/srv/share/a\\b.jpg"_s, u"/srv/share/a\\b.jpg"_s);
+        row("relative as read", onLinux, u"/srv/share"_s, u"..\\фон.jpg"_s, u"..\\фон.jpg"_s);
+        row("windows", onWindows, u"/srv/share"_s, u"/srv/share/x.jpg"_s, u"/srv/share/x.jpg"_s);
     }
 
-    void resolve()
+    void paths()
     {
+        QFETCH(bool, writing);
         QFETCH(PathStyle, style);
         QFETCH(QString, folder);
-        QFETCH(QString, read);
-        QFETCH(QString, resolved);
-        QCOMPARE(resolvePicturePath(folder, read, style), resolved);
-    }
-
-    // Inside the folder or below it, by the file system's view, a picture is written relative with backslashes;
-    // everything else as held.
-    void toWrite_data()
-    {
-        QTest::addColumn<PathStyle>("style");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("picture");
-        QTest::addColumn<QString>("written");
-        const auto onLinux = PathStyle::Linux;
-        QTest::newRow("inside") << onLinux << u"/srv/share"_s << u"/srv/share/лес.jpg"_s << u".\\лес.jpg"_s;
-        QTest::newRow("below") << onLinux << u"/srv/share/"_s << u"/srv/share/sub/лес.jpg"_s << u".\\sub\\лес.jpg"_s;
-        QTest::newRow("up and back") << onLinux << u"/srv/share"_s << u"/srv/other/../share/./x.jpg"_s << u".\\x.jpg"_s;
-        QTest::newRow("via a link") << onLinux << u"/srv/link"_s << u"/srv/share/x.jpg"_s << u".\\x.jpg"_s;
-        QTest::newRow("root folder") << onLinux << u"/"_s << u"/x.jpg"_s << u".\\x.jpg"_s;
-        QTest::newRow("shared prefix") << onLinux << u"/a/b"_s << u"/a/bc/x.jpg"_s << u"/a/bc/x.jpg"_s;
-        QTest::newRow("outside") << onLinux << u"/srv/share"_s << u"/home/u/.local/x.bmp"_s
-                                 << u"/home/u/.local/x.bmp"_s;
-        QTest::newRow("up and out") << onLinux << u"/srv/share"_s << u"/srv/share/../x.jpg"_s
-                                    << u"/srv/share/../x.jpg"_s;
-        QTest::newRow("the folder") << onLinux << u"/srv/share"_s << u"/srv/share/"_s << u"/srv/share/"_s;
-        QTest::newRow("missing") << onLinux << u"/srv/share"_s << u"/gone/x.jpg"_s << u"/gone/x.jpg"_s;
-        QTest::newRow("backslash name") << onLinux << u"/srv/share"_s << u"/srv/share/a\\b.jpg"_s
-                                        << u"/srv/share/a\\b.jpg"_s;
-        QTest::newRow("relative as read") << onLinux << u"/srv/share"_s << u"фон.jpg"_s << u"фон.jpg"_s;
-        QTest::newRow("up as read") << onLinux << u"/srv/share"_s << u"..\\фон.jpg"_s << u"..\\фон.jpg"_s;
-        QTest::newRow("drive as read") << onLinux << u"/srv/share"_s << u"C:\\x.jpg"_s << u"C:\\x.jpg"_s;
-        QTest::newRow("none") << onLinux << u"/srv/share"_s << QString() << QString();
-        QTest::newRow("windows") << PathStyle::Windows << u"/srv/share"_s << u"/srv/share/x.jpg"_s
-                                 << u"/srv/share/x.jpg"_s;
-    }
-
-    void toWrite()
-    {
-        QFETCH(PathStyle, style);
-        QFETCH(QString, folder);
-        QFETCH(QString, picture);
-        QFETCH(QString, written);
-        QCOMPARE(picturePathToWrite(folder, picture, style, fakeCanonical), written);
+        QFETCH(QString, given);
+        QFETCH(QString, expected);
+        QCOMPARE(writing ? picturePathToWrite(folder, given, style, fakeCanonical)
+                         : resolvePicturePath(folder, given, style),
+                 expected);
     }
 
     // The same on real folders: a linked subfolder that leads out of the folder is outside, one that stays inside
@@ -147,22 +129,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dataHome");
         QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("build") << u"/home/u/src/build/app"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
-                               << u"/home/u/src/build/app/pictures"_s;
-        QTest::newRow("installed") << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/home/u"_s
-                                   << u"/home/u/.local/share/mirtal/pictures"_s;
-        QTest::newRow("trailing separators")
-            << u"/usr/bin/"_s << u"/usr/bin"_s << u"/data/"_s << u"/home/u"_s << u"/data/mirtal/pictures"_s;
-        QTest::newRow("relative data home")
-            << u"/usr/bin"_s << u"/usr/bin"_s << u"data"_s << u"/home/u"_s << u"/home/u/.local/share/mirtal/pictures"_s;
-        QTest::newRow("other prefix") << u"/usr/bin"_s << u"/usr/local/bin"_s << u"/data"_s << u"/home/u"_s
-                                      << u"/usr/bin/pictures"_s;
-        QTest::newRow("shared prefix") << u"/usr/bin2"_s << u"/usr/bin"_s << u"/data"_s << u"/home/u"_s
-                                       << u"/usr/bin2/pictures"_s;
-        QTest::newRow("home is the root")
-            << u"/usr/bin"_s << u"/usr/bin"_s << QString() << u"/"_s << u"/.local/share/mirtal/pictures"_s;
-        QTest::newRow("installs nothing")
-            << u"/opt/mirtal"_s << QString() << u"/data"_s << u"/home/u"_s << u"/opt/mirtal/pictures"_s;
+        const auto row = [](const char* name, const QString& program, const QString& installed, const QString& dataHome,
+                            const QString& home, const QString& folder) {
+            QTest::newRow(name) << program << installed << dataHome << home << folder;
+        };
+        const QString bin = u"/usr/bin"_s, home = u"/home/u"_s;
+        row("installed", bin, bin, QString(), home, u"/home/u/.local/share/mirtal/pictures"_s);
+        row("trailing separators", u"/usr/bin/"_s, bin, u"/data/"_s, home, u"/data/mirtal/pictures"_s);
+        row("relative data home", bin, bin, u"data"_s, home, u"/home/u/.local/share/mirtal/pictures"_s);
+        row("shared prefix, a build", u"/usr/bin2"_s, bin, u"/data"_s, home, u"/usr/bin2/pictures"_s);
+        row("home is the root", bin, bin, QString(), u"/"_s, u"/.local/share/mirtal/pictures"_s);
+        row("installs nothing", u"/opt/mirtal"_s, QString(), u"/data"_s, home, u"/opt/mirtal/pictures"_s);
     }
 
     void picturesFolder()
