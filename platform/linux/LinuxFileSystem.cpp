@@ -60,11 +60,17 @@ bool isTemporaryName(const char* entry, const QByteArray& prefix)
 
 // Temporary files that an apply killed half-way left beside the target: exactly our name, a regular file, a minute
 // old, so that no running apply owns it. Anything else is left, whatever it is called.
-void removeStaleTemporaries(const LinuxSysCalls& sys, int dirFd, const QString& folder, const QByteArray& fileName)
+void removeStaleTemporaries(const LinuxSysCalls& sys, int dirFd, const QByteArray& fileName)
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (dir == nullptr)
+    // Listed through the handle the deletions use, so both see the same folder even if its path changes meanwhile.
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
         return;
+    DIR* dir = ::fdopendir(listFd);
+    if (dir == nullptr) {
+        ::close(listFd);
+        return;
+    }
     const QByteArray prefix = temporaryPrefix(fileName);
     const time_t threshold = ::time(nullptr) - 60;
     while (const dirent* entry = ::readdir(dir)) {
@@ -363,7 +369,7 @@ Status LinuxFileSystem::replaceText(const QString& path, const QString& text, Te
             return Status::failure(QStringLiteral("Файл «%1» записан, но не удалось сбросить на диск папку «%2»: %3")
                                        .arg(path, folder, errorText(error)));
     }
-    removeStaleTemporaries(m_sys, dir.get(), folder, fileName);
+    removeStaleTemporaries(m_sys, dir.get(), fileName);
     return Status::ok();
 }
 

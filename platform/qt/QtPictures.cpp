@@ -65,6 +65,9 @@ Status openReader(QImageReader& reader, const QString& path)
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);
     const QFileInfo info(path);
+    // A pipe or a device would block the reader or never end; only a regular file can hold a picture.
+    if (info.exists() && !info.isFile())
+        return notAPicture(path);
     if (info.isFile() && info.size() > QtPictures::kMaxFileBytes)
         return tooLargeFile(path, info.size());
     reader.setFileName(path);

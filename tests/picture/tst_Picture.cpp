@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include <cmath>
 
 using namespace mirtal;
@@ -131,6 +135,13 @@ private Q_SLOTS:
         const QString huge = write(u"huge.jpg"_s, jpeg);
         QVERIFY(QFile::resize(huge, platform::QtPictures::kMaxFileBytes + 1));
         row("load, file over 256 MiB", loaded(huge), u"too large"_s);
+#ifdef Q_OS_UNIX
+        // Opening a pipe for reading waits for a writer that never comes.
+        const QString pipe = m_dir.filePath(u"pipe.jpg"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        row("load, named pipe", loaded(pipe), u"refused"_s);
+#endif
+        row("load, folder", loaded(m_dir.path()), u"refused"_s);
     }
 
     void rules()
