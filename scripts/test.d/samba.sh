@@ -51,7 +51,8 @@ path = $root/share
 read only = no
 CONF
 printf 'mirtal-peer\nmirtal-peer\n' | smbpasswd -c "$root/smb.conf" -a -s root >/dev/null
-smbd --foreground --no-process-group --configfile="$root/smb.conf" </dev/null >"$root/smbd.out" 2>&1 &
+# A session of its own: smbd ends by signalling its whole process group, which must not be this script's callers.
+setsid smbd --foreground --no-process-group --configfile="$root/smb.conf" </dev/null >"$root/smbd.out" 2>&1 &
 smbd_pid=$!
 for _ in $(seq 150); do
     (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
