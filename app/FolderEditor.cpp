@@ -132,11 +132,12 @@ void FolderEditor::reload()
     }
 
     const auto lines = m_services.fileSystem.readLines(path);
-    if (lines.kind() == ErrorKind::PermissionDenied) {
-        // Found or not, it cannot be read: nothing of it is shown, and nothing is offered for removal.
+    if (lines.kind() == ErrorKind::PermissionDenied || lines.kind() == ErrorKind::Refused) {
+        // Unreadable, or of a kind the program leaves alone: nothing of it is shown, nothing offered for removal.
         setCaptionColor(0);
         m_state.preview = QImage();
-        m_state.status = tr8("Файл настройки недоступен");
+        m_state.status =
+            lines.kind() == ErrorKind::Refused ? tr8("Файл настройки найден") : tr8("Файл настройки недоступен");
         m_state.shownPath.clear();
         markBackground(false);
         report(lines.message());
@@ -199,7 +200,7 @@ void FolderEditor::apply()
     QString kept;
     if (existed) {
         const auto old = fs.readText(path);
-        if (endOnFailure(old.status()))
+        if (refuseOrEnd(old.status()))
             return;
         kept = settings::keptLines(old->lines);
         encoding = old->encoding;
@@ -214,7 +215,7 @@ void FolderEditor::apply()
     const QString composed = existed ? settings::composeRewrite(kept, picture, m_state.textColorHex)
                                      : settings::composeNew(picture, m_state.textColorHex);
     // The replacement carries the final attributes, so no instant shows the file without them.
-    if (endOnFailure(fs.replaceText(path, composed, encoding, platform::attr::Hidden | platform::attr::System)) ||
+    if (refuseOrEnd(fs.replaceText(path, composed, encoding, platform::attr::Hidden | platform::attr::System)) ||
         endOnFailure(fs.setAttributes(m_state.folder, platform::attr::System)))
         return;
     m_services.shell.folderChanged(m_state.folder);
@@ -240,7 +241,7 @@ void FolderEditor::removeSettings()
     if (ask(tr8("Вы уверены?"), tr8("Подтверждение удаления"), MessageIcon::Question, MessageButtons::YesNo) !=
         Answer::Yes)
         return;
-    if (endOnFailure(fs.setAttributes(path, platform::attr::Normal)) || endOnFailure(fs.removeFile(path)))
+    if (refuseOrEnd(fs.setAttributes(path, platform::attr::Normal)) || endOnFailure(fs.removeFile(path)))
         return;
     if (!m_state.imagePath.isEmpty() && fs.find(pictureFile(), FindFilter::NormalFiles)) {
         const auto copy = picture::scaledCopyPath(m_picturesDir, pictureFile());
@@ -479,7 +480,7 @@ void FolderEditor::makeScaledCopy(QSize size)
     m_state.shownPath = m_state.imagePath;
 }
 
-// ---- the two error policies -----------------------------------------------------------------------------------
+// ---- the error policies ---------------------------------------------------------------------------------------
 
 // A failed step of writing or removing the settings file: the general error path shows it and ends the program.
 bool FolderEditor::endOnFailure(const Status& status)
@@ -488,6 +489,16 @@ bool FolderEditor::endOnFailure(const Status& status)
         return false;
     Q_EMIT changed();
     m_services.errorPath.fail(m_owner, status.message());
+    return true;
+}
+
+// A file the program will not change is refused with the reason and nothing touched; any other failure ends it.
+bool FolderEditor::refuseOrEnd(const Status& status)
+{
+    if (status.kind() != ErrorKind::Refused)
+        return endOnFailure(status);
+    Q_EMIT changed();
+    report(status.message());
     return true;
 }
 

@@ -83,7 +83,8 @@ struct EditorServices {
 // which shows it and ends the program. Everything else shows a message and goes on: a picture that cannot be read or
 // copied, a scaled copy that cannot be deleted, a folder that cannot be opened, a path the file's code page cannot
 // hold. A settings file that cannot be read or parsed on load is the damaged-file question, unless the process may
-// not read it: that is said plainly, and no removal is offered.
+// not read it: that is said plainly, and no removal is offered. A settings file the program will not change (a link
+// out of the folder, UTF-16BE) is refused with a message by load, apply and remove alike; the program goes on.
 class FolderEditor final : public QObject {
     Q_OBJECT
 
@@ -142,6 +143,7 @@ private:
 
     // The two error policies.
     bool endOnFailure(const Status& status);
+    bool refuseOrEnd(const Status& status);
     void report(const QString& text, const QString& title = QString());
     platform::Answer ask(const QString& text, const QString& title, platform::MessageIcon icon,
                          platform::MessageButtons buttons);

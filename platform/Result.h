@@ -16,6 +16,7 @@ enum class ErrorKind {
     Unrepresentable,  // a character the ANSI code page cannot hold
     Unsupported,      // the file system cannot do this at all
     PermissionDenied, // the process may not look at or read it: not a damaged file, and nothing to remove
+    Refused,          // a file the program will not change (a link out of the folder, UTF-16BE): said, left as it is
 };
 
 // Outcome of an operation that returns nothing: success, or a message naming the failure.

@@ -27,7 +27,8 @@ Result<TextFile> decodeText(const QByteArray& bytes, const AnsiCodePage& codePag
     if (bytes.startsWith("\xFE\xFF"))
         return Status::failure(QStringLiteral("Файл «%1» записан в кодировке UTF-16BE, которую Windows в файле "
                                               "настройки не читает. Программа его не меняет.")
-                                   .arg(path));
+                                   .arg(path),
+                               ErrorKind::Refused);
     if (!bytes.startsWith("\xFF\xFE"))
         return TextFile{splitLines(codePage.decode(bytes)), TextEncoding::Ansi};
     if (bytes.size() % 2 != 0)

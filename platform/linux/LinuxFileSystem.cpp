@@ -256,7 +256,8 @@ Status LinuxFileSystem::linkRefusal(const QString& path) const
     target.truncate(size < 0 ? 0 : size);
     return Status::failure(QStringLiteral("Файл настройки «%1» — символическая ссылка на «%2». Программа не меняет "
                                           "файлы за пределами папки: ни ссылка, ни её цель не тронуты.")
-                               .arg(path, QFile::decodeName(target)));
+                               .arg(path, QFile::decodeName(target)),
+                           ErrorKind::Refused);
 }
 
 // The old file's extended attributes, its access list among them, but the attribute stores. One the process may not

@@ -25,6 +25,8 @@ inline ErrorKind errorKindOf(win::WinErrorKind kind)
         return ErrorKind::Unrepresentable;
     case win::WinErrorKind::PermissionDenied:
         return ErrorKind::PermissionDenied;
+    case win::WinErrorKind::Refused:
+        return ErrorKind::Refused;
     case win::WinErrorKind::Failed:
         break;
     }

@@ -220,8 +220,9 @@ WinResult<TextFile> readText(const std::wstring& path, unsigned codePage)
     bytes.resize(done);
     if (bytes.starts_with("\xFE\xFF"))
         return WinStatus::failure(L"Файл " + quoted(path) +
-                                  L" записан в кодировке UTF-16BE, которую Windows в файле настройки не читает. "
-                                  L"Программа его не меняет.");
+                                      L" записан в кодировке UTF-16BE, которую Windows в файле настройки не читает. "
+                                      L"Программа его не меняет.",
+                                  WinErrorKind::Refused);
     if (!bytes.starts_with("\xFF\xFE"))
         return TextFile{splitLines(fromAnsi(bytes, codePage)), TextEncoding::Ansi};
     if (bytes.size() % 2 != 0)

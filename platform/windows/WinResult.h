@@ -14,6 +14,7 @@ enum class WinErrorKind {
     NotFound,         // the file or folder does not exist
     Unrepresentable,  // a character the ANSI code page cannot hold
     PermissionDenied, // the process may not read it
+    Refused,          // a file the program will not change: said, left as it is
 };
 
 // Outcome of an operation that returns nothing: success, or a message naming the failure. Kept free of Qt so that

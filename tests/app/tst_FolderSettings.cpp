@@ -85,6 +85,7 @@ private Q_SLOTS:
     void job();
     void pictureInsideFolder_data();
     void pictureInsideFolder();
+    void unreadableFileIsNoDamagedFile_data();
     void unreadableFileIsNoDamagedFile();
 };
 
@@ -201,20 +202,49 @@ void TestFolderSettings::pictureInsideFolder()
 
 // A settings file the process may not read is neither found nor damaged: the message says which folder and why,
 // nothing of the folder shown before stays, and no removal is offered.
+void TestFolderSettings::unreadableFileIsNoDamagedFile_data()
+{
+    using Op = platform::FakeFileSystem::Op;
+    QTest::addColumn<int>("operation"); // 0 load, 1 apply, 2 remove
+    QTest::addColumn<int>("failing");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("status");
+    const auto row = [](const char* name, int operation, Op failing, ErrorKind kind, const char* status) {
+        QTest::newRow(name) << operation << int(failing) << int(kind) << S(status);
+    };
+    row("load, no permission", 0, Op::Read, ErrorKind::PermissionDenied, "Файл настройки недоступен");
+    row("load, UTF-16BE", 0, Op::Read, ErrorKind::Refused, "Файл настройки найден");
+    row("apply, UTF-16BE", 1, Op::Read, ErrorKind::Refused, "Файл настройки найден");
+    row("apply, a link", 1, Op::Write, ErrorKind::Refused, "Файл настройки найден");
+    row("remove, a link", 2, Op::SetAttributes, ErrorKind::Refused, "Файл настройки найден");
+}
+
+// Neither the damaged-file question (whose Yes removes the file) nor the general error path: the reason is said,
+// the file is left as it is, and the program goes on.
 void TestFolderSettings::unreadableFileIsNoDamagedFile()
 {
+    QFETCH(int, operation);
+    QFETCH(int, failing);
+    QFETCH(int, kind);
+    QFETCH(QString, status);
     Harness h;
     h.addPicture(kPicture, QSize(40, 30));
     h.writeIni(kCreated);
     h.startEditor();
     QVERIFY(h.state().withBackground);
-    const QString why = S("Файл настройки папки «/x» нельзя прочитать: нет прав доступа (Отказано в доступе).");
-    h.fs.failNext(platform::FakeFileSystem::Op::Read, h.iniPath(), 0, why, ErrorKind::PermissionDenied);
-    h.editor().reload();
-    QCOMPARE(h.boxes(), QStringList{S("! Мирталь: ") + why});
-    QCOMPARE(h.state().status, S("Файл настройки недоступен"));
-    QVERIFY(!h.state().withBackground && h.state().preview.isNull() && h.state().shownPath.isEmpty());
-    QVERIFY(h.state().imagePath.isEmpty() && h.state().captionColor == QColor(0, 0, 0) && h.ini() == kCreated);
+    const QString why = S("Файл настройки «/x» нельзя менять.");
+    h.fs.failNext(platform::FakeFileSystem::Op(failing), h.iniPath(), 0, why, ErrorKind(kind));
+    h.dialogs.queueAnswer(platform::Answer::Yes);
+    const QList<void (app::FolderEditor::*)()> operations{&app::FolderEditor::reload, &app::FolderEditor::apply,
+                                                          &app::FolderEditor::removeSettings};
+    (h.editor().*operations[operation])();
+    QCOMPARE(h.boxes().filter(why), QStringList{S("! Мирталь: ") + why});
+    QVERIFY(h.ends == 0 && h.ini() == kCreated);
+    QCOMPARE(h.state().status, status);
+    if (operation == 0) {
+        QVERIFY(!h.state().withBackground && h.state().preview.isNull() && h.state().shownPath.isEmpty());
+        QVERIFY(h.state().imagePath.isEmpty() && h.state().captionColor == QColor(0, 0, 0));
+    }
 }
 
 QTEST_MAIN(TestFolderSettings)
