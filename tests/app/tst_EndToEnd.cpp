@@ -3,6 +3,7 @@
 #include "Harness.h"
 #include "app/FolderList.h"
 #include "common/RealFiles.h"
+#include "common/RealWindow.h"
 
 #include <QTest>
 

@@ -2,6 +2,7 @@
 // the damaged-file question, refusal without loss, the copy removed with the settings, and every box shown.
 #include "Harness.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -19,7 +20,7 @@ QByteArray utf16(const QString& text)
     return bytes;
 }
 
-const QString kPicture = S("/Фото/море.jpg"), kCopy = S("/opt/mirtal/pictures/море.bmp"), kFar = S("/pics/日本.jpg");
+const QString kPicture = S("/Фото/море.jpg"), kCopy = copyOf(S("море.bmp")), kFar = S("/pics/日本.jpg");
 const QByteArray kOurs = "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n";
 const QByteArray kForeign = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n" + kOurs +
                             "IconArea_Image=C:\\old.jpg\r\nForeign=1\r\nIconArea_Text=0x00FF\r\n";
@@ -160,9 +161,9 @@ void TestFolderSettings::pictureInsideFolder()
     QFETCH(QString, target);
     QFETCH(QString, written);
     Harness h;
-    const QString file = h.folder() + u'/' + picture, copy = S("/opt/mirtal/pictures/") + picture.section(u'/', -1);
-    const QString copyBmp = copy.chopped(4) + S(".bmp"),
-                  to = target.isEmpty() ? h.folder() : h.folder() + u'/' + target;
+    const QString file = QDir::toNativeSeparators(h.folder() + u'/' + picture);
+    const QString copyBmp = copyOf(picture.section(u'/', -1).chopped(4) + S(".bmp")),
+                  to = target.isEmpty() ? h.folder() : QDir::toNativeSeparators(h.folder() + u'/' + target);
     h.fs.addDirectory(h.folder() + S("/sub"));
     h.fs.addDirectory(h.folder() + S("/日本"));
     h.addPicture(file, QSize(40, 30));
@@ -177,11 +178,17 @@ void TestFolderSettings::pictureInsideFolder()
     QVERIFY(h.state().withBackground && !h.state().preview.isNull() && h.state().shownPath == file);
     h.editor().highlightFolder(to);
     h.editor().apply();
+    // Windows writes a picture chosen as its full path, which the code page may not hold.
+    const bool asChosen = read.isEmpty() && settings::hostPathStyle() == settings::PathStyle::Windows;
+    if (asChosen && file.contains(S("日本"))) {
+        QVERIFY(h.boxes().size() == 1 && h.boxes().constFirst().contains(S("«日»")));
+        return;
+    }
     QCOMPARE(h.boxes().size(), 1);
     QVERIFY(h.boxes().constFirst().startsWith(S("i Готово")));
     const QByteArray ini = h.fs.bytes(to + S("/Desktop.ini"));
-    const QByteArray line =
-        "}]\r\nIconArea_Image=" + cp1251(QString(written).replace(S("%1"), h.folder())) + "\r\nIconArea_Text=";
+    const QString expected = asChosen ? file : QDir::toNativeSeparators(QString(written).replace(S("%1"), h.folder()));
+    const QByteArray line = "}]\r\nIconArea_Image=" + cp1251(expected) + "\r\nIconArea_Text=";
     QVERIFY2(ini.contains(line), ini.constData());
     QVERIFY(h.state().shownPath == file && h.state().withBackground);
     // Its copy is found by the picture's own name, and made under it.
