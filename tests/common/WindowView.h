@@ -25,26 +25,30 @@ public:
     mirtal::platform::FakeShell shell;
     mirtal::platform::FakeScreen screen;
     int ends = 0, lastExitCode = -1, aboutShown = 0;
-    mirtal::settings::CanonicalPath canonicalPath = mirtal::platform::canonicalPath; // for the editor alone
+    mirtal::settings::CanonicalPath canonicalPath = mirtal::platform::canonicalPath; // the fakes pass their own
 
 protected:
     void open(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
               const QLocale& locale)
     {
         const auto about = [this](QWidget*) { ++aboutShown; };
-        m_window = std::make_unique<mirtal::app::MainWindow>(mirtal::app::MainWindowServices{
-            files, pictures, dialogs, shell, screen, m_errorPath, about, {}, folder, locale});
+        m_window = std::make_unique<mirtal::app::MainWindow>(
+            mirtal::app::MainWindowServices{services(files, pictures, locale), about, folder});
     }
     // The editor without a window, its preview the window's size.
     void openEditor(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
                     const QLocale& locale)
     {
-        m_editor = std::make_unique<mirtal::app::FolderEditor>(mirtal::app::EditorServices{
-            files, pictures, dialogs, shell, screen, m_errorPath, {}, locale, canonicalPath});
+        m_editor = std::make_unique<mirtal::app::FolderEditor>(services(files, pictures, locale));
         m_editor->setPreviewBox([] { return QSize(157, 126); });
         m_editor->start(folder);
     }
 
+    mirtal::app::EditorServices services(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures,
+                                         const QLocale& locale)
+    {
+        return {files, pictures, dialogs, shell, screen, m_errorPath, {}, locale, canonicalPath};
+    }
     mirtal::app::GeneralErrorPath m_errorPath{dialogs, [this](int code) {
                                                   ++ends;
                                                   lastExitCode = code;
