@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-inline QString S(const char* text) { return QString::fromUtf8(text); }
 // The scaled copy of a picture of that name in the fake program folder, named with the build's separators.
 inline QString copyOf(const QString& name)
 {

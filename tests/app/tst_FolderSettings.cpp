@@ -11,15 +11,6 @@ namespace attr = platform::attr;
 
 namespace {
 
-QByteArray cp1251(const QString& text) { return platform::AnsiCodePage::windows1251().encode(text).value(); }
-QByteArray utf16(const QString& text)
-{
-    QByteArray bytes("\xFF\xFE");
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-    return bytes;
-}
-
 const QString kPicture = S("/Фото/море.jpg"), kCopy = copyOf(S("море.bmp")), kFar = S("/pics/日本.jpg");
 const QByteArray kOurs = "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n";
 const QByteArray kForeign = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n" + kOurs +
@@ -61,11 +52,11 @@ const QList<Case> kCases = {
     {"a path the code page cannot hold is refused", kForeign, {ChooseUnwritablePicture, Apply}, {kRefused}, kForeign},
     // A file Windows wrote in UTF-16LE holds any character, and keeps its encoding.
     {"UTF-16LE takes any path",
-     utf16(S("Foreign=写真\r\n")),
+     utf16le(S("Foreign=写真\r\n")),
      {ChooseUnwritablePicture, Apply},
      {kEdited},
-     utf16(S("Foreign=写真\r\n\r\n") + QString::fromLatin1(kOurs) +
-           S("IconArea_Image=/pics/日本.jpg\r\nIconArea_Text=0x00000000\r\n"))},
+     utf16le(S("Foreign=写真\r\n\r\n") + QString::fromLatin1(kOurs) +
+             S("IconArea_Image=/pics/日本.jpg\r\nIconArea_Text=0x00000000\r\n"))},
     // A picture gone is not shown, but its path is kept and written back.
     {"missing picture", kGoneFile, {Apply}, {kEdited}, "\r\n" + kOurs + kGoneFile},
     {"damaged, kept on No", "IconArea_Text=0x00GG\r\n", {}, {kDamaged}, "IconArea_Text=0x00GG\r\n"},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindow.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/fake/FakeDialogs.h"
 #include "platform/fake/FakeScreen.h"
 #include "platform/fake/FakeShell.h"
@@ -8,6 +9,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
+
+inline QString S(const char* text) { return QString::fromUtf8(text); }
+
+inline QByteArray cp1251(const QString& text)
+{
+    return mirtal::platform::AnsiCodePage::windows1251().encode(text).value();
+}
+
+// Text in UTF-16LE behind its mark, as Windows writes a settings file for names outside the code page.
+inline QByteArray utf16le(const QString& text)
+{
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text)
+        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return bytes;
+}
 
 // The folder editor, alone or in the main window, with scripted dialogs, shell and screen, and what the suites read
 // off it. Builds on every system; the real Linux file system is RealWindow.h's.
