@@ -137,26 +137,19 @@ void answerModals()
     }
 }
 
-#define EXPECT(condition)                                                                                              \
+// A failed expectation ends the run: the steps after it build on what it checked.
+#define EXPECT_THAT(ok, what)                                                                                          \
     do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            check::fail(__FILE__, __LINE__, #condition);                                                               \
+        if (!(ok)) {                                                                                                   \
+            check::fail(__FILE__, __LINE__, what);                                                                     \
             QCoreApplication::exit(1);                                                                                 \
             return;                                                                                                    \
         }                                                                                                              \
     } while (false)
-
+#define EXPECT(condition) EXPECT_THAT(condition, #condition)
 #define EXPECT_EQ(actual, expected)                                                                                    \
-    do {                                                                                                               \
-        const auto a_ = (actual);                                                                                      \
-        const auto e_ = (expected);                                                                                    \
-        if (!(a_ == e_)) {                                                                                             \
-            check::fail(__FILE__, __LINE__,                                                                            \
-                        std::string(#actual) + ": " + check::show(a_) + ", expected " + check::show(e_));              \
-            QCoreApplication::exit(1);                                                                                 \
-            return;                                                                                                    \
-        }                                                                                                              \
-    } while (false)
+    EXPECT_THAT((actual) == (expected),                                                                                \
+                std::string(#actual) + ": " + check::show(actual) + ", expected " + check::show(expected))
 
 // The whole job, run once the program's window is up.
 void drive()
