@@ -62,8 +62,7 @@ MainWindow::MainWindow(MainWindowServices services)
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                                Qt::MSWindowsFixedSizeDialogHint)
     , m_services(std::move(services))
-    , m_editor(EditorServices{m_services.fileSystem, m_services.pictures, m_services.dialogs, m_services.shell,
-                              m_services.screen, m_services.errorPath, m_services.askCustomSize, m_services.locale})
+    , m_editor(m_services.editor)
 {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(programIcon());
@@ -85,7 +84,7 @@ MainWindow::MainWindow(MainWindowServices services)
     const int clientWidth = px(kOuterWidthTwips) - 2 * kBorderPixels;
     const int menuHeight = menuBar()->sizeHint().height();
     setFixedSize(clientWidth, px(kClientHeightTwips) + menuHeight);
-    setWindowTitle(mainWindowTitle(m_services.screen.sizeInTwips(), m_services.locale));
+    setWindowTitle(mainWindowTitle(m_services.editor.screen.sizeInTwips(), m_services.editor.locale));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -311,7 +310,7 @@ void MainWindow::showAbout()
         m_services.showAbout(this);
 }
 
-void MainWindow::end() { m_services.errorPath.endNow(); }
+void MainWindow::end() { m_services.editor.errorPath.endNow(); }
 
 void MainWindow::showEvent(QShowEvent* event)
 {
@@ -324,7 +323,7 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    m_services.errorPath.endNow();
+    m_services.editor.errorPath.endNow();
 }
 
 void MainWindow::changeDrive()
@@ -346,7 +345,7 @@ void MainWindow::changeDrive()
 
 void MainWindow::showMessage(const QString& text)
 {
-    m_services.dialogs.message(this, text, QString(), MessageIcon::Stop, MessageButtons::Ok);
+    m_services.editor.dialogs.message(this, text, QString(), MessageIcon::Stop, MessageButtons::Ok);
 }
 
 // ---- showing the editor's state -------------------------------------------------------------------------------

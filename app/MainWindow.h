@@ -22,19 +22,12 @@ namespace mirtal::app {
 class DriveList;
 class FolderList;
 
-// What the main window needs from outside; tests pass fakes.
+// What the main window needs from outside: its editor's services and its own; tests pass fakes.
 struct MainWindowServices {
-    platform::FileSystem& fileSystem;
-    platform::Pictures& pictures;
-    platform::Dialogs& dialogs;
-    platform::Shell& shell;
-    platform::Screen& screen;
-    GeneralErrorPath& errorPath;
-    // The modal windows, built afresh for every showing.
+    EditorServices editor;
+    // The About window, built afresh for every showing.
     std::function<void(QWidget* owner)> showAbout;
-    std::function<std::optional<CustomSize>(QWidget* owner)> askCustomSize;
     QString startDirectory;
-    QLocale locale;
 };
 
 // The main window, a view over the folder editor. What the user can do here, each wired to one operation:

@@ -40,26 +40,22 @@ int main(int argc, char** argv)
     application.setErrorPath(&errorPath);
 
     app::MainWindow window(app::MainWindowServices{
-        *services.fileSystem,
-        *services.pictures,
-        *services.dialogs,
-        *services.shell,
-        *services.screen,
-        errorPath,
+        app::EditorServices{*services.fileSystem, *services.pictures, *services.dialogs, *services.shell,
+                            *services.screen, errorPath,
+                            [](QWidget* owner) -> std::optional<app::CustomSize> {
+                                picture::CustomSizeDialog dialog(owner);
+                                dialog.exec();
+                                if (!dialog.customSizeSet())
+                                    return std::nullopt;
+                                return app::CustomSize{dialog.widthText(), dialog.heightText()};
+                            },
+                            QLocale::system()},
         [&](QWidget* owner) {
             about::AboutWindow about(*services.http, *services.shell, QString(about::kSiteRoot), about::systemRandom(),
                                      owner);
             about.exec();
         },
-        [](QWidget* owner) -> std::optional<app::CustomSize> {
-            picture::CustomSizeDialog dialog(owner);
-            dialog.exec();
-            if (!dialog.customSizeSet())
-                return std::nullopt;
-            return app::CustomSize{dialog.widthText(), dialog.heightText()};
-        },
         QDir::currentPath(),
-        QLocale::system(),
     });
     window.show();
     return QApplication::exec();

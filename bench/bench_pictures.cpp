@@ -289,16 +289,16 @@ void benchLoadOperation(const QString& jpeg, const QString& folder)
         return;
     }
     app::GeneralErrorPath errorPath(*services.dialogs, [](int) {});
-    app::MainWindow form(app::MainWindowServices{*services.fileSystem,
-                                                 *services.pictures,
-                                                 *services.dialogs,
-                                                 *services.shell,
-                                                 *services.screen,
-                                                 errorPath,
+    app::MainWindow form(app::MainWindowServices{{*services.fileSystem,
+                                                  *services.pictures,
+                                                  *services.dialogs,
+                                                  *services.shell,
+                                                  *services.screen,
+                                                  errorPath,
+                                                  {},
+                                                  QLocale::c()},
                                                  {},
-                                                 {},
-                                                 target,
-                                                 QLocale::c()});
+                                                 target});
     const auto* sizeText = form.findChild<QLabel*>(QStringLiteral("sizeLabel"));
     if (!sizeText || !sizeText->text().startsWith(QStringLiteral("6000x4000"))) {
         printSkip(QStringLiteral("load operation"), QStringLiteral("the size text is wrong"));

@@ -110,16 +110,16 @@ int programChild(int argc, char** argv)
     app::GeneralErrorPath errorPath(*services.dialogs, [](int code) { std::exit(code); });
     application.setErrorPath(&errorPath);
     steps.mark();
-    app::MainWindow form(app::MainWindowServices{*services.fileSystem,
-                                                 *services.pictures,
-                                                 *services.dialogs,
-                                                 *services.shell,
-                                                 *services.screen,
-                                                 errorPath,
+    app::MainWindow form(app::MainWindowServices{{*services.fileSystem,
+                                                  *services.pictures,
+                                                  *services.dialogs,
+                                                  *services.shell,
+                                                  *services.screen,
+                                                  errorPath,
+                                                  {},
+                                                  QLocale::system()},
                                                  {},
-                                                 {},
-                                                 QDir::currentPath(),
-                                                 QLocale::system()});
+                                                 QDir::currentPath()});
     steps.mark();
     FirstFrame frame(steps);
     form.installEventFilter(&frame);

@@ -18,16 +18,21 @@ set(MIRTAL_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
 set_property(SOURCE ${PROJECT_SOURCE_DIR}/platform/Places.cpp TARGET_DIRECTORY mirtal_platform_core APPEND PROPERTY
              COMPILE_DEFINITIONS MIRTAL_INSTALLED_PROGRAM_DIRECTORY="${CMAKE_INSTALL_FULL_BINDIR}")
 
-# The icon, rendered at build time from the drawing the window uses, at the sizes it is drawn at.
-add_executable(mirtal_render_icon ${MIRTAL_PACKAGING_DIR}/RenderIcon.cpp)
+# The icon, rendered from the drawing the window uses: at build time as PNG files at the sizes it is drawn at; the
+# Windows build takes the committed packaging/windows/mirtal.ico, which the test holds to the same drawing.
+add_executable(mirtal_render_icon ${PROJECT_SOURCE_DIR}/packaging/RenderIcon.cpp)
 target_link_libraries(mirtal_render_icon PRIVATE mirtal_app_ui)
+if(MIRTAL_BUILD_TESTS)
+    add_test(NAME tst_program_icon
+             COMMAND mirtal_render_icon --check ${PROJECT_SOURCE_DIR}/packaging/windows/mirtal.ico)
+endif()
 set(MIRTAL_ICON_SIZES 16 32 48)
 list(TRANSFORM MIRTAL_ICON_SIZES APPEND ".png" OUTPUT_VARIABLE icon_files)
 list(TRANSFORM icon_files PREPEND "${MIRTAL_PACKAGING_OUT}/icons/")
 add_custom_command(OUTPUT ${icon_files}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${MIRTAL_PACKAGING_OUT}/icons
     COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
-            $<TARGET_FILE:mirtal_render_icon> ${MIRTAL_PACKAGING_OUT}/icons
+            $<TARGET_FILE:mirtal_render_icon> --png ${MIRTAL_PACKAGING_OUT}/icons
     DEPENDS mirtal_render_icon
     COMMENT "Rendering the program's icon"
     VERBATIM)

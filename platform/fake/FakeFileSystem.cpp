@@ -20,6 +20,9 @@ FakeFileSystem::FakeFileSystem(QString programDirectory, AnsiCodePage codePage)
 QString FakeFileSystem::normalized(const QString& path)
 {
     QString p = path;
+#ifdef Q_OS_WIN
+    p.replace(QLatin1Char('\\'), QLatin1Char('/')); // either separator, as Windows takes them
+#endif
     while (p.contains(QStringLiteral("//")))
         p.replace(QStringLiteral("//"), QStringLiteral("/"));
     if (p.size() > 1 && p.endsWith(QLatin1Char('/')))

@@ -3,14 +3,20 @@
 // The folder editor, alone or in the main window, over scripted fakes; shared by the app suites and the
 // fault-injection suite.
 
-#include "common/RealWindow.h"
+#include "common/WindowView.h"
+#include "platform/Paths.h"
 #include "platform/fake/FakePictures.h"
 
 #include <QAction>
+#include <QDir>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-inline QString S(const char* text) { return QString::fromUtf8(text); }
+// The scaled copy of a picture of that name in the fake program folder, named with the build's separators.
+inline QString copyOf(const QString& name)
+{
+    return mirtal::platform::joinPath(mirtal::platform::joinPath(S("/opt/mirtal"), S("pictures")), name);
+}
 
 // The start folder is a real (empty) folder, since the folder list reads the disk; the settings file and pictures
 // live in the fake file system.
@@ -33,8 +39,10 @@ public:
     void start() { open(fs, pictures, folder(), locale); }
     void startIn(const QString& where) { open(fs, pictures, where, locale); }
     void startEditor() { openEditor(fs, pictures, folder(), locale); }
-    QString folder() const { return startFolder.path(); }
-    QString iniPath() const { return folder() + QStringLiteral("/Desktop.ini"); }
+    // As the program names it: with the build's separators.
+    QString folder() const { return QDir::toNativeSeparators(startFolder.path()); }
+
+    QString iniPath() const { return mirtal::platform::joinPath(folder(), S("Desktop.ini")); }
     bool noBackgroundMarked() const { return control<QRadioButton>("noBackgroundOption")->isChecked(); }
     bool pictureMarked() const { return control<QRadioButton>("pictureOption")->isChecked(); }
     QAction* action(const char* name) const { return control<QAction>(name); }

@@ -2,6 +2,7 @@
 // the damaged-file question, refusal without loss, the copy removed with the settings, and every box shown.
 #include "Harness.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -10,16 +11,7 @@ namespace attr = platform::attr;
 
 namespace {
 
-QByteArray cp1251(const QString& text) { return platform::AnsiCodePage::windows1251().encode(text).value(); }
-QByteArray utf16(const QString& text)
-{
-    QByteArray bytes("\xFF\xFE");
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-    return bytes;
-}
-
-const QString kPicture = S("/Фото/море.jpg"), kCopy = S("/opt/mirtal/pictures/море.bmp"), kFar = S("/pics/日本.jpg");
+const QString kPicture = S("/Фото/море.jpg"), kCopy = copyOf(S("море.bmp")), kFar = S("/pics/日本.jpg");
 const QByteArray kOurs = "[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\n";
 const QByteArray kForeign = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n\r\n" + kOurs +
                             "IconArea_Image=C:\\old.jpg\r\nForeign=1\r\nIconArea_Text=0x00FF\r\n";
@@ -60,11 +52,11 @@ const QList<Case> kCases = {
     {"a path the code page cannot hold is refused", kForeign, {ChooseUnwritablePicture, Apply}, {kRefused}, kForeign},
     // A file Windows wrote in UTF-16LE holds any character, and keeps its encoding.
     {"UTF-16LE takes any path",
-     utf16(S("Foreign=写真\r\n")),
+     utf16le(S("Foreign=写真\r\n")),
      {ChooseUnwritablePicture, Apply},
      {kEdited},
-     utf16(S("Foreign=写真\r\n\r\n") + QString::fromLatin1(kOurs) +
-           S("IconArea_Image=/pics/日本.jpg\r\nIconArea_Text=0x00000000\r\n"))},
+     utf16le(S("Foreign=写真\r\n\r\n") + QString::fromLatin1(kOurs) +
+             S("IconArea_Image=/pics/日本.jpg\r\nIconArea_Text=0x00000000\r\n"))},
     // A picture gone is not shown, but its path is kept and written back.
     {"missing picture", kGoneFile, {Apply}, {kEdited}, "\r\n" + kOurs + kGoneFile},
     {"damaged, kept on No", "IconArea_Text=0x00GG\r\n", {}, {kDamaged}, "IconArea_Text=0x00GG\r\n"},
@@ -161,9 +153,9 @@ void TestFolderSettings::pictureInsideFolder()
     QFETCH(QString, target);
     QFETCH(QString, written);
     Harness h;
-    const QString file = h.folder() + u'/' + picture, copy = S("/opt/mirtal/pictures/") + picture.section(u'/', -1);
-    const QString copyBmp = copy.chopped(4) + S(".bmp"),
-                  to = target.isEmpty() ? h.folder() : h.folder() + u'/' + target;
+    const QString file = QDir::toNativeSeparators(h.folder() + u'/' + picture);
+    const QString copyBmp = copyOf(picture.section(u'/', -1).chopped(4) + S(".bmp")),
+                  to = target.isEmpty() ? h.folder() : QDir::toNativeSeparators(h.folder() + u'/' + target);
     h.fs.addDirectory(h.folder() + S("/sub"));
     h.fs.addDirectory(h.folder() + S("/日本"));
     h.addPicture(file, QSize(40, 30));
@@ -178,11 +170,17 @@ void TestFolderSettings::pictureInsideFolder()
     QVERIFY(h.state().withBackground && !h.state().preview.isNull() && h.state().shownPath == file);
     h.editor().highlightFolder(to);
     h.editor().apply();
+    // Windows writes a picture chosen as its full path, which the code page may not hold.
+    const bool asChosen = read.isEmpty() && settings::hostPathStyle() == settings::PathStyle::Windows;
+    if (asChosen && file.contains(S("日本"))) {
+        QVERIFY(h.boxes().size() == 1 && h.boxes().constFirst().contains(S("«日»")));
+        return;
+    }
     QCOMPARE(h.boxes().size(), 1);
     QVERIFY(h.boxes().constFirst().startsWith(S("i Готово")));
     const QByteArray ini = h.fs.bytes(to + S("/Desktop.ini"));
-    const QByteArray line =
-        "}]\r\nIconArea_Image=" + cp1251(QString(written).replace(S("%1"), h.folder())) + "\r\nIconArea_Text=";
+    const QString expected = asChosen ? file : QDir::toNativeSeparators(QString(written).replace(S("%1"), h.folder()));
+    const QByteArray line = "}]\r\nIconArea_Image=" + cp1251(expected) + "\r\nIconArea_Text=";
     QVERIFY2(ini.contains(line), ini.constData());
     QVERIFY(h.state().shownPath == file && h.state().withBackground);
     // Its copy is found by the picture's own name, and made under it.

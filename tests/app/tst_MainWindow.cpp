@@ -29,7 +29,7 @@ private Q_SLOTS:
 
 void TestMainWindow::session()
 {
-    const QString sea = S("/pics/sea.jpg"), copy = S("/opt/mirtal/pictures/sea.bmp");
+    const QString sea = S("/pics/sea.jpg"), copy = copyOf(S("sea.bmp"));
     Harness h;
     h.locale = QLocale(QLocale::Russian);
     h.addPicture(sea, QSize(1600, 1200));
@@ -112,7 +112,7 @@ void TestMainWindow::keyboardAndLooks()
     // Only a move of the highlight retargets.
     h.control<QWidget>("folderList")->setFocus(Qt::TabFocusReason);
     press(Qt::Key_Up);
-    QCOMPARE(h.state().folder, QDir(h.folder() + S("/..")).absolutePath());
+    QCOMPARE(h.state().folder, QDir::toNativeSeparators(QDir(h.folder() + S("/..")).absolutePath()));
     // Tab enters the two options on the marked one, " Без фона" too; Enter presses a picture button.
     const auto tabsFromEnd = [&] {
         h.control<QWidget>("endButton")->setFocus(Qt::TabFocusReason);
@@ -152,21 +152,25 @@ void TestMainWindow::folderShownIsFolderChanged()
 {
     const auto restoreHome = qScopeGuard([saved = qgetenv("HOME")] { qputenv("HOME", saved); });
     QTemporaryDir home;
-    const QString missing = home.filePath(S("missing"));
+    const QString missing = QDir::toNativeSeparators(home.filePath(S("missing")));
     {
-        // A start folder that cannot be listed is named, and so is the folder shown instead.
+        // A start folder that cannot be listed is named, and so is the folder shown instead: the home folder
+        // (Windows takes it from the user's profile, not from HOME).
         qputenv("HOME", home.path().toUtf8());
         Harness h;
         h.startIn(missing);
         h.window().show();
         QCoreApplication::processEvents();
-        QCOMPARE(h.boxes(), QStringList{S("! Мирталь: Папка «%1» недоступна: такой папки нет.\nПоказана папка «%2».")
-                                            .arg(missing, home.path())});
-        QCOMPARE(h.state().folder, home.path());
+        const QString shown = QDir::toNativeSeparators(QDir::homePath());
+        QCOMPARE(
+            h.boxes(),
+            QStringList{
+                S("! Мирталь: Папка «%1» недоступна: такой папки нет.\nПоказана папка «%2».").arg(missing, shown)});
+        QCOMPARE(h.state().folder, shown);
     }
-    {
+    qputenv("HOME", missing.toUtf8());
+    if (QDir::homePath() == QDir::fromNativeSeparators(missing)) {
         // Nothing listed at all: nothing is loaded, and the commands refuse rather than take the root.
-        qputenv("HOME", missing.toUtf8());
         Harness h;
         h.startIn(missing);
         h.window().show();
@@ -184,7 +188,7 @@ void TestMainWindow::folderShownIsFolderChanged()
     // The exact path of a folder with a no-break space, never the box's plain text, and the drive list follows
     // the folder list, while picking the drive already current does nothing.
     Harness h;
-    const QString odd = h.folder() + S("/a\u00A0b");
+    const QString odd = QDir::toNativeSeparators(h.folder() + S("/a\u00A0b"));
     QVERIFY(QDir().mkpath(odd));
     h.fs.addDirectory(odd);
     h.start();
@@ -193,13 +197,13 @@ void TestMainWindow::folderShownIsFolderChanged()
     drives->addItem(S("/elsewhere"), S("/elsewhere"));
     drives->restore(S("/elsewhere"));
     QVERIFY(folders->setPath(odd) && h.state().folder == odd);
-    QCOMPARE(drives->drive(), app::DriveList::driveOf(drives->roots(), odd));
+    QCOMPARE(drives->drive(), app::DriveList::driveOf(drives->roots(), QDir::fromNativeSeparators(odd)));
     auto* box = h.control<QTextEdit>("folderPathBox");
     box->selectAll();
     h.editor().chooseCaptionColor(); // cancelled
     QVERIFY(box->textCursor().hasSelection());
     Q_EMIT drives->activated(drives->currentIndex());
-    QVERIFY(folders->path() == odd && h.state().folder == odd);
+    QVERIFY(QDir::toNativeSeparators(folders->path()) == odd && h.state().folder == odd);
     h.editor().apply();
     QVERIFY(h.fs.exists(odd + S("/Desktop.ini")));
 }

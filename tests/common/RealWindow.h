@@ -1,59 +1,8 @@
 #pragma once
 
-#include "app/MainWindow.h"
-#include "platform/fake/FakeDialogs.h"
-#include "platform/fake/FakeScreen.h"
-#include "platform/fake/FakeShell.h"
+#include "common/WindowView.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "platform/qt/QtPictures.h"
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QTextEdit>
-
-// The folder editor, alone or in the main window, with scripted dialogs, shell and screen, and what the suites read
-// off it.
-class WindowView {
-public:
-    mirtal::app::MainWindow& window() { return *m_window; }
-    mirtal::app::FolderEditor& editor() { return m_window ? m_window->editor() : *m_editor; }
-    const mirtal::app::EditorState& state() { return editor().state(); }
-    template <typename T> T* control(const char* name) const { return m_window->findChild<T*>(QLatin1String(name)); }
-    QString label(const char* name) const { return control<QLabel>(name)->text(); }
-    QString folderPath() const { return control<QTextEdit>("folderPathBox")->toPlainText(); }
-    QString picturePath() const { return control<QLineEdit>("picturePathLine")->text(); }
-
-    mirtal::platform::FakeDialogs dialogs;
-    mirtal::platform::FakeShell shell;
-    mirtal::platform::FakeScreen screen;
-    int ends = 0, lastExitCode = -1, aboutShown = 0;
-    mirtal::settings::CanonicalPath canonicalPath = mirtal::platform::canonicalPath; // for the editor alone
-
-protected:
-    void open(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
-              const QLocale& locale)
-    {
-        const auto about = [this](QWidget*) { ++aboutShown; };
-        m_window = std::make_unique<mirtal::app::MainWindow>(mirtal::app::MainWindowServices{
-            files, pictures, dialogs, shell, screen, m_errorPath, about, {}, folder, locale});
-    }
-    // The editor without a window, its preview the window's size.
-    void openEditor(mirtal::platform::FileSystem& files, mirtal::platform::Pictures& pictures, const QString& folder,
-                    const QLocale& locale)
-    {
-        m_editor = std::make_unique<mirtal::app::FolderEditor>(mirtal::app::EditorServices{
-            files, pictures, dialogs, shell, screen, m_errorPath, {}, locale, canonicalPath});
-        m_editor->setPreviewBox([] { return QSize(157, 126); });
-        m_editor->start(folder);
-    }
-
-    mirtal::app::GeneralErrorPath m_errorPath{dialogs, [this](int code) {
-                                                  ++ends;
-                                                  lastExitCode = code;
-                                              }};
-    std::unique_ptr<mirtal::app::MainWindow> m_window;
-    std::unique_ptr<mirtal::app::FolderEditor> m_editor;
-};
 
 // Over the real Linux file system and Qt's picture readers; the window starts (and runs its first load) at once.
 class RealWindow final : public WindowView {

@@ -1,8 +1,10 @@
 // Apply, load, remove, the fit and "no background" with a failure at each fake step, then at each real system call:
 // Desktop.ini stays the old or the new content, no temporary file stays, and nothing failed is confirmed.
 #include "Harness.h"
+#ifndef Q_OS_WIN // the second sweep fails Linux system calls
 #include "common/RealFiles.h"
 #include "common/RealWindow.h"
+#endif
 
 #include <QTest>
 
@@ -33,7 +35,7 @@ struct Outcome {
     int calls{};
 };
 
-const QString kPicture = S("/pics/sea.jpg"), kCopy = S("/opt/mirtal/pictures/sea.bmp"), kFault = S("Сбой диска");
+const QString kPicture = S("/pics/sea.jpg"), kCopy = copyOf(S("sea.bmp")), kFault = S("Сбой диска");
 constexpr quint32 kReadOnly = platform::attr::ReadOnly | platform::attr::Hidden | platform::attr::System;
 constexpr int kSkips = 12, kKinds = 6; // more calls of a kind than a clean run makes; the kinds of FakeFileSystem::Op
 
@@ -88,6 +90,7 @@ static Outcome fakeRun(const Scenario& s, int failAt)
     return o;
 }
 
+#ifndef Q_OS_WIN
 // Over the real file system, the n-th system call failing with EIO; laid afresh, so that runs compare byte for byte.
 static Outcome realRun(const Scenario& s, int failAt, const QString& root)
 {
@@ -124,6 +127,7 @@ static Outcome realRun(const Scenario& s, int failAt, const QString& root)
     o.calls = laid ? calls : 0;
     return o;
 }
+#endif
 
 class TestFaultInjection final : public QObject {
     Q_OBJECT
@@ -144,7 +148,11 @@ private Q_SLOTS:
         };
         QTest::addColumn<Scenario>("s");
         QTest::addColumn<bool>("real");
+#ifdef Q_OS_WIN
+        for (const bool real : {false})
+#else
         for (const bool real : {false, true})
+#endif
             for (const auto& [name, scenario] : scenarios)
                 QTest::addRow("%s, %s", name, real ? "system calls" : "fakes") << scenario << real;
     }
@@ -153,10 +161,14 @@ private Q_SLOTS:
     {
         QFETCH(Scenario, s);
         QFETCH(bool, real);
+#ifdef Q_OS_WIN
+        const auto run = [&](int n) { return fakeRun(s, n); };
+#else
         QTemporaryDir root; // laid afresh by each real run
         if (real && !test::xattrsWork(root.path()))
             QSKIP("this file system keeps no user extended attributes");
         const auto run = [&](int n) { return real ? realRun(s, n, root.path()) : fakeRun(s, n); };
+#endif
         const Outcome clean = run(0);
         QVERIFY(clean.calls > 1);
         static const QRegularExpression kConfirmation(S("^Файл настройки (создан|отредактирован|удалён)$"));

@@ -8,8 +8,6 @@
 
 using namespace mirtal;
 
-static QString s(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Applied in turn: a picture whose path is in the code page and a caption colour, then no picture and another colour.
 // The picture lies in the program's folder.
 static void apply(RealWindow& w, int which)
@@ -17,7 +15,7 @@ static void apply(RealWindow& w, int which)
     if (which) {
         w.editor().chooseNoBackground();
     } else {
-        w.dialogs.queueFile(w.fileSystem.programDirectory() + s("/Мои картинки/море.jpg"));
+        w.dialogs.queueFile(w.fileSystem.programDirectory() + S("/Мои картинки/море.jpg"));
         w.editor().choosePicture();
     }
     w.dialogs.queueColor(which ? 0xFF0000 : 0x0000FF);
@@ -37,8 +35,8 @@ private Q_SLOTS:
     void awkwardFoldersAndKills_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("spaces, brackets, Cyrillic") << s("  Мои фото (copy) [x] %1 $HOME 'q'  ");
-        QTest::newRow("outside the code page, dot name") << s(".写真 Ölbilder");
+        QTest::newRow("spaces, brackets, Cyrillic") << S("  Мои фото (copy) [x] %1 $HOME 'q'  ");
+        QTest::newRow("outside the code page, dot name") << S(".写真 Ölbilder");
         // "/Desktop.ini" and the terminating NUL end exactly at the limit, in folders of 199 characters.
         const QString deep = QStringList(21, QString(199, u'd')).join(u'/').left(PATH_MAX - 14 - m_root.path().size());
         QTest::newRow("at the path limit") << deep;
@@ -49,7 +47,7 @@ private Q_SLOTS:
     void awkwardFoldersAndKills()
     {
         QFETCH(QString, name);
-        const QString folder = m_root.filePath(name), ini = folder + s("/Desktop.ini");
+        const QString folder = m_root.filePath(name), ini = folder + S("/Desktop.ini");
         QByteArray content = "[.ShellClassInfo]\r\nIconResource=C:\\x.ico,0\r\n[{BE098140-A513-11D0-A3A4-00C04FD706EC}]"
                              "\r\nIconArea_Text=0x00FF\r\n[Comments]\r\n";
         for (int i = 0; i < 120; ++i) // foreign lines, many, so that a torn write would show
@@ -57,16 +55,16 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder) && test::writeBytes(ini, content));
         QImage picture(32, 24, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
-        QVERIFY(QDir().mkpath(m_root.filePath(s("Мои картинки"))) &&
-                picture.save(m_root.filePath(s("Мои картинки/море.jpg")), "JPG"));
+        QVERIFY(QDir().mkpath(m_root.filePath(S("Мои картинки"))) &&
+                picture.save(m_root.filePath(S("Мои картинки/море.jpg")), "JPG"));
         RealWindow w(folder, m_root.path());
-        QVERIFY(w.label("statusLabel") == s("Файл настройки найден") && w.state().textColorHex == s("FF"));
+        QVERIFY(w.label("statusLabel") == S("Файл настройки найден") && w.state().textColorHex == S("FF"));
         QSet<QByteArray> valid{content}; // and what applying in turn leaves
         for (int i = 0; i < 6; ++i) {
             apply(w, i % 2);
             valid.insert(test::readBytes(ini));
         }
-        QVERIFY(w.dialogs.shownTexts() == QStringList(6, s("Файл настройки отредактирован")) && valid.size() == 3 &&
+        QVERIFY(w.dialogs.shownTexts() == QStringList(6, S("Файл настройки отредактирован")) && valid.size() == 3 &&
                 test::leftoverTemporaries(folder).isEmpty());
         // Not at the path limit, where nothing but the program could remove what a kill leaves.
         const int kills = name.size() > NAME_MAX ? 0 : qMax(50, qEnvironmentVariableIntValue("MIRTAL_CRASH_TRIALS"));
@@ -76,7 +74,7 @@ private Q_SLOTS:
         for (int kill = 0; kill < kills; ++kill) {
             const QByteArray before = test::readBytes(ini);
             QProcess helper;
-            helper.start(QCoreApplication::applicationFilePath(), {s("--apply"), folder, m_root.path()});
+            helper.start(QCoreApplication::applicationFilePath(), {S("--apply"), folder, m_root.path()});
             QVERIFY(helper.waitForReadyRead(20000) && helper.readLine() == "ready\n");
             QThread::usleep(QRandomGenerator::global()->bounded(20000u)); // within the first few applies
             helper.kill();
@@ -95,11 +93,11 @@ private Q_SLOTS:
         // Whatever the kills left, the next run applies as ever.
         RealWindow next(folder, m_root.path());
         apply(next, 0);
-        QVERIFY(next.dialogs.shownTexts() == QStringList{s("Файл настройки отредактирован")} &&
+        QVERIFY(next.dialogs.shownTexts() == QStringList{S("Файл настройки отредактирован")} &&
                 valid.contains(test::readBytes(ini)));
         w.dialogs.queueAnswer(platform::Answer::Yes);
         w.editor().removeSettings();
-        QVERIFY(!QFileInfo::exists(ini) && w.label("statusLabel") == s("Файла настройки больше нет с нами") &&
+        QVERIFY(!QFileInfo::exists(ini) && w.label("statusLabel") == S("Файла настройки больше нет с нами") &&
                 w.ends == 0);
     }
 
@@ -108,29 +106,23 @@ private Q_SLOTS:
     // second name never made; then removed. A settings file that is a link is refused by both, nothing touched.
     void asWindowsKeepsIt()
     {
-        const QString folder = m_root.filePath(s("Как в Windows")), ini = folder + s("/desktop.ini");
+        const QString folder = m_root.filePath(S("Как в Windows")), ini = folder + S("/desktop.ini");
         const QString utf16 =
-            s("[.ShellClassInfo]\r\nLocalizedResourceName=写真\r\n[{be098140-a513-11d0-a3a4-00c04fd706ec}]"
+            S("[.ShellClassInfo]\r\nLocalizedResourceName=写真\r\n[{be098140-a513-11d0-a3a4-00c04fd706ec}]"
               "\r\nIconArea_Image=C:\\old.jpg\r\nIconArea_Text=0x0000FF00\r\n");
-        const auto utf16le = [](const QString& text) {
-            QByteArray bytes("\xFF\xFE");
-            for (const QChar c : text)
-                bytes.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-            return bytes;
-        };
         QVERIFY(QDir().mkpath(folder) && test::writeBytes(ini, utf16le(utf16)));
         RealWindow w(folder, m_root.path());
-        QVERIFY(w.label("statusLabel") == s("Файл настройки найден") && w.state().textColorHex == s("00FF00"));
+        QVERIFY(w.label("statusLabel") == S("Файл настройки найден") && w.state().textColorHex == S("00FF00"));
         apply(w, 1);
-        QCOMPARE(w.dialogs.shownTexts(), QStringList{s("Файл настройки отредактирован")});
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{s("desktop.ini")});
+        QCOMPARE(w.dialogs.shownTexts(), QStringList{S("Файл настройки отредактирован")});
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{S("desktop.ini")});
         QCOMPARE(test::readBytes(ini),
-                 utf16le(s("[.ShellClassInfo]\r\nLocalizedResourceName=写真\r\n\r\n[{BE098140-A513-11D0-A3A4-"
+                 utf16le(S("[.ShellClassInfo]\r\nLocalizedResourceName=写真\r\n\r\n[{BE098140-A513-11D0-A3A4-"
                            "00C04FD706EC}]\r\nIconArea_Text=0x00FF0000\r\n")));
         QVERIFY(!test::xattrsWork(folder) || test::dosAttrib(ini) == QByteArray("0x6", 4));
-        QCOMPARE(w.state().textColorHex, s("FF0000"));
+        QCOMPARE(w.state().textColorHex, S("FF0000"));
 
-        const QString outside = m_root.filePath(s("outside.ini")), link = folder + s("/Desktop.ini");
+        const QString outside = m_root.filePath(S("outside.ini")), link = folder + S("/Desktop.ini");
         QVERIFY(QFile::rename(ini, outside) && QFile::link(outside, link));
         for (const bool removing : {false, true}) {
             RealWindow linked(folder, m_root.path());
@@ -178,7 +170,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, refused);
         QFETCH(qint64, fileSize);
-        const QString bad = m_root.filePath(s("bad")), copy = m_root.path() + s("/pictures/bad.bmp");
+        const QString bad = m_root.filePath(S("bad")), copy = m_root.path() + S("/pictures/bad.bmp");
         QVERIFY(test::writeBytes(bad, bytes) && (QFile::remove(copy) || !QFile::exists(copy)));
         QVERIFY(fileSize == 0 || QFile::resize(bad, fileSize));
         RealWindow w(m_root.path(), m_root.path());
@@ -191,7 +183,7 @@ private Q_SLOTS:
         const auto& shown = w.dialogs.shown();
         const bool taken = shown.isEmpty();
         QVERIFY2(taken ? !refused && w.picturePath() == bad
-                       : w.dialogs.shownTexts() == QStringList{s("Ошибка загрузки фона (Ошибка 1)")} &&
+                       : w.dialogs.shownTexts() == QStringList{S("Ошибка загрузки фона (Ошибка 1)")} &&
                              shown[0].icon == platform::MessageIcon::None && w.picturePath().isEmpty(),
                  "taken, though it must be refused");
         w.editor().fitToScreen();
@@ -219,7 +211,7 @@ int main(int argc, char** argv)
         QTextStream(stdout) << w.dialogs.shownTexts().join(u'|') << Qt::endl;
         return w.ends;
     }
-    QLoggingCategory::setFilterRules(s("qt.gui.imageio*=false")); // the decoders' complaints tell nothing more
+    QLoggingCategory::setFilterRules(S("qt.gui.imageio*=false")); // the decoders' complaints tell nothing more
     return QTest::qExec(std::make_unique<TestRealFileSystem>().get(), argc, argv);
 }
 

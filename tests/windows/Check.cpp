@@ -10,26 +10,22 @@
 namespace check {
 namespace {
 
-template <typename Run> struct Entry {
+struct Entry {
     const char* name;
-    Run run;
+    void (*test)();
+    int (*role)();
 };
-std::vector<Entry<void (*)()>>& cases()
+std::vector<Entry>& entries()
 {
-    static std::vector<Entry<void (*)()>> all;
-    return all;
-}
-std::vector<Entry<int (*)()>>& roles()
-{
-    static std::vector<Entry<int (*)()>> all;
+    static std::vector<Entry> all;
     return all;
 }
 int failures = 0;
 
 } // namespace
 
-void registerCase(const char* name, void (*run)()) { cases().push_back({name, run}); }
-void registerRole(const char* name, int (*run)()) { roles().push_back({name, run}); }
+void registerCase(const char* name, void (*run)()) { entries().push_back({name, run, nullptr}); }
+void registerRole(const char* name, int (*run)()) { entries().push_back({name, nullptr, run}); }
 
 void fail(const char* file, int line, const std::string& what)
 {
@@ -75,28 +71,29 @@ std::string show(std::string_view bytes)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1) {
-        for (const auto& role : check::roles())
-            if (std::strcmp(argv[1], role.name) == 0)
-                return role.run();
-        return 2;
-    }
-    int failed = 0;
-    for (const auto& c : check::cases()) {
+    int cases = 0, failed = 0;
+    for (const auto& [name, test, role] : check::entries()) {
+        if (argc > 1 && role && std::strcmp(argv[1], name) == 0)
+            return role();
+        if (argc > 1 || !test)
+            continue;
         const int before = check::failures;
-        std::printf("%s\n", c.name);
+        std::printf("%s\n", name);
         try {
-            c.run();
+            test();
         } catch (const check::Abort&) {
         } catch (const std::exception& e) {
             check::fail(__FILE__, __LINE__, std::string("exception: ") + e.what());
         }
+        ++cases;
         if (check::failures != before) {
             ++failed;
             std::printf("  FAILED\n");
         }
         std::fflush(stdout);
     }
-    std::printf("%d passed, %d failed\n", static_cast<int>(check::cases().size()) - failed, failed);
+    if (argc > 1)
+        return 2; // no such role
+    std::printf("%d passed, %d failed\n", cases - failed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -194,19 +194,6 @@ TEST_CASE(readTextSplitsAtCrLfAndLf)
     CHECK_EQ(readLines(folder / L"нет.ini", kCp1251).kind(), WinErrorKind::NotFound);
 }
 
-// The pictures folder and its copies: made once, deleted only as files.
-TEST_CASE(removeFileAndMakeDirectory)
-{
-    TempFolder folder;
-    const std::wstring pictures = folder / L"pictures", copy = folder / L"pictures\\море.bmp";
-    CHECK(makeDirectory(pictures).isOk());
-    REQUIRE(writeBytes(copy, "BM"));
-    CHECK(removeFile(copy).isOk());
-    CHECK_EQ(removeFile(copy).kind(), WinErrorKind::NotFound);
-    CHECK(!removeFile(pictures).isOk());
-    CHECK_EQ(folder.listing(), std::wstring(L"pictures"));
-}
-
 // The product converts through CP_ACP, which is 1251 on a Russian Windows.
 TEST_CASE(codePageRoundTripAndRefusals)
 {

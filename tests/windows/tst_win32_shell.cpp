@@ -6,11 +6,7 @@
 #include "platform/windows/ComDlg.h"
 #include "platform/windows/Win32Shell.h"
 
-#include <shlobj.h>
-
 #include <array>
-#include <cwchar>
-#include <vector>
 
 using namespace mirtal::win;
 using mirtal::win::ComDlg::ShowColorDialog;
@@ -26,70 +22,10 @@ CHILD_ROLE(reportShowWindow)
     return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : 1000;
 }
 
-// A shell listener of our own, as Explorer registers one for each open folder: the events heard for a path.
-constexpr UINT kShellMessage = WM_APP + 1;
-std::vector<std::pair<LONG, std::wstring>> heard;
-
-LRESULT CALLBACK listen(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != kShellMessage)
-        return DefWindowProcW(window, message, wParam, lParam);
-    PIDLIST_ABSOLUTE* pidls = nullptr;
-    LONG event = 0;
-    if (const HANDLE lock = SHChangeNotification_Lock(HANDLE(wParam), DWORD(lParam), &pidls, &event)) {
-        wchar_t path[MAX_PATH] = {};
-        if (pidls && pidls[0])
-            SHGetPathFromIDListW(pidls[0], path);
-        heard.emplace_back(event, path);
-        SHChangeNotification_Unlock(lock);
-    }
-    return 0;
-}
-
-bool heardEvent(LONG event, const std::wstring& path)
-{
-    for (const auto& [e, p] : heard)
-        if (e == event && lstrcmpiW(p.c_str(), path.c_str()) == 0)
-            return true;
-    return false;
-}
-
-// The colour dialog comes up as the thread's dialog-class window; a timer running inside its message loop answers
-// it: red 255 then OK, or Cancel.
-HWND dialog = nullptr, dialogOwner = nullptr;
-bool pressOk = false;
-
-LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam)
-{
-    wchar_t className[16] = {};
-    if (code == HCBT_ACTIVATE && GetClassNameW(HWND(wParam), className, 16) && std::wcscmp(className, L"#32770") == 0)
-        dialog = HWND(wParam);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void CALLBACK answerDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    if (!dialog)
-        return;
-    KillTimer(nullptr, timer);
-    dialogOwner = GetWindow(dialog, GW_OWNER);
-    constexpr int kRedField = 706; // colordlg.h: COLOR_RED, there even when the dialog is not opened in full
-    if (pressOk)
-        SetDlgItemInt(dialog, kRedField, 255, FALSE);
-    const int button = pressOk ? IDOK : IDCANCEL;
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(dialog, button)));
-}
-
 std::int32_t showAnswered(HWND owner, bool ok)
 {
-    pressOk = ok;
-    dialog = dialogOwner = nullptr;
-    const HHOOK hook = SetWindowsHookExW(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
-    const UINT_PTR timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, answerDialog);
-    const std::int32_t result = ShowColorDialog(owner);
-    KillTimer(nullptr, timer);
-    UnhookWindowsHookEx(hook);
-    return result;
+    colourDialog::answerNext(ok ? std::optional(RGB(255, 0, 0)) : std::nullopt);
+    return ShowColorDialog(owner);
 }
 
 // Custom colours a user left behind in the dialog: every call must start on sixteen blacks again.
@@ -130,25 +66,13 @@ TEST_CASE(startMaximizedShowsMaximized)
 TEST_CASE(notifyFolderChangedReachesListeners)
 {
     TempFolder folder;
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = listen;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"MirtalShellListener";
-    REQUIRE(RegisterClassW(&windowClass) != 0);
-    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        windowClass.hInstance, nullptr);
-    PIDLIST_ABSOLUTE pidl = ILCreateFromPathW(folder.path().c_str());
-    REQUIRE(window != nullptr && pidl != nullptr);
-    SHChangeNotifyEntry entry{pidl, FALSE};
-    const ULONG registration =
-        SHChangeNotifyRegister(window, SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery,
-                               SHCNE_UPDATEDIR | SHCNE_ATTRIBUTES, kShellMessage, 1, &entry);
-    REQUIRE(registration != 0);
-
+    const ShellListener listener(folder.path());
+    REQUIRE(listener.registered());
     notifyFolderChanged(folder.path());
     // Delivery may be posted: take messages until both arrived, within a bound far above what Wine needs.
     const auto both = [&] {
-        return heardEvent(SHCNE_UPDATEDIR, folder.path()) && heardEvent(SHCNE_ATTRIBUTES, folder.path());
+        return ShellListener::heard(SHCNE_UPDATEDIR, folder.path()) &&
+               ShellListener::heard(SHCNE_ATTRIBUTES, folder.path());
     };
     for (const ULONGLONG deadline = GetTickCount64() + 20000; !both() && GetTickCount64() < deadline;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
@@ -157,9 +81,6 @@ TEST_CASE(notifyFolderChangedReachesListeners)
             DispatchMessageW(&message);
     }
     CHECK(both());
-    SHChangeNotifyDeregister(registration);
-    ILFree(pidl);
-    DestroyWindow(window);
 }
 
 // The real dialog, owned by a window of ours: OK gives the colour, Cancel -1 (not black), and the owner takes input
@@ -170,9 +91,9 @@ TEST_CASE(colourDialogAnswered)
                                        GetModuleHandleW(nullptr), nullptr);
     REQUIRE(owner != nullptr);
     CHECK_EQ(showAnswered(owner, true), 0x0000FF);
-    CHECK(dialogOwner == owner);
+    CHECK(colourDialog::owner == owner);
     CHECK_EQ(showAnswered(owner, false), -1);
-    CHECK(dialogOwner == owner);
+    CHECK(colourDialog::owner == owner);
     CHECK(IsWindowEnabled(owner));
     DestroyWindow(owner);
 

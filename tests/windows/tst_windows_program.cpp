@@ -4,6 +4,7 @@
 // shell reads it.
 #include "Check.h"
 #include "Support.h"
+#include "platform/windows/Win32Files.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -18,7 +19,6 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -28,11 +28,13 @@
 
 int programMain(int argc, char** argv); // app/main.cpp
 
+namespace check {
+std::string show(const QString& text) { return text.toStdString(); }
+} // namespace check
+
 namespace {
 
 QString S(const char* text) { return QString::fromUtf8(text); }
-
-std::string utf8(const QString& text) { return text.toStdString(); }
 
 // Bytes in Windows-1251.
 std::string ansi(const std::wstring& text)
@@ -88,47 +90,6 @@ std::wstring profileString(const std::wstring& ini, const wchar_t* key)
     return value;
 }
 
-// The colour dialog comes up as a dialog-class window of this thread; a timer running inside its message loop sets
-// the red, green and blue fields and presses OK.
-HWND colourDialog = nullptr, colourDialogOwner = nullptr;
-COLORREF colourToGive = 0;
-LRESULT CALLBACK watchActivation(int code, WPARAM wParam, LPARAM lParam)
-{
-    wchar_t className[16] = {};
-    if (code == HCBT_ACTIVATE && GetClassNameW(HWND(wParam), className, 16) && wcscmp(className, L"#32770") == 0)
-        colourDialog = HWND(wParam);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-void CALLBACK answerColourDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    if (!colourDialog)
-        return;
-    KillTimer(nullptr, timer);
-    colourDialogOwner = GetWindow(colourDialog, GW_OWNER);
-    // colordlg.h: COLOR_RED, COLOR_GREEN, COLOR_BLUE, there even when the dialog is not opened in full.
-    SetDlgItemInt(colourDialog, 706, GetRValue(colourToGive), FALSE);
-    SetDlgItemInt(colourDialog, 707, GetGValue(colourToGive), FALSE);
-    SetDlgItemInt(colourDialog, 708, GetBValue(colourToGive), FALSE);
-    SendMessageW(colourDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(colourDialog, IDOK)));
-}
-
-// A shell listener, as Explorer registers one for each open folder.
-constexpr UINT kShellMessage = WM_APP + 1;
-std::vector<LONG> heard;
-LRESULT CALLBACK listen(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != kShellMessage)
-        return DefWindowProcW(window, message, wParam, lParam);
-    PIDLIST_ABSOLUTE* pidls = nullptr;
-    LONG event = 0;
-    if (const HANDLE lock = SHChangeNotification_Lock(HANDLE(wParam), DWORD(lParam), &pidls, &event)) {
-        heard.push_back(event);
-        SHChangeNotification_Unlock(lock);
-    }
-    return 0;
-}
-bool heardUpdate() { return std::find(heard.begin(), heard.end(), SHCNE_UPDATEDIR) != heard.end(); }
-
 // Processes started by this one under a program name.
 std::vector<DWORD> childrenNamed(const wchar_t* name)
 {
@@ -144,19 +105,11 @@ std::vector<DWORD> childrenNamed(const wchar_t* name)
     return ids;
 }
 
-std::wstring programFolder()
-{
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path = self;
-    return path.substr(0, path.rfind(L'\\'));
-}
-
 // What the run is given and what it saw.
 struct Run {
     TempFolder folder;
     std::wstring ini() const { return folder / L"Desktop.ini"; }
-    std::wstring copy() const { return programFolder() + L"\\pictures\\море.bmp"; }
+    std::wstring copy() const { return mirtal::win::programDirectory() + L"\\pictures\\море.bmp"; }
     QStringList boxes;
     bool aboutActive = false, aboutClosed = false;
     QElapsedTimer aboutSeen;
@@ -184,26 +137,19 @@ void answerModals()
     }
 }
 
-#define EXPECT(condition)                                                                                              \
+// A failed expectation ends the run: the steps after it build on what it checked.
+#define EXPECT_THAT(ok, what)                                                                                          \
     do {                                                                                                               \
-        if (!(condition)) {                                                                                            \
-            check::fail(__FILE__, __LINE__, #condition);                                                               \
+        if (!(ok)) {                                                                                                   \
+            check::fail(__FILE__, __LINE__, what);                                                                     \
             QCoreApplication::exit(1);                                                                                 \
             return;                                                                                                    \
         }                                                                                                              \
     } while (false)
-
+#define EXPECT(condition) EXPECT_THAT(condition, #condition)
 #define EXPECT_EQ(actual, expected)                                                                                    \
-    do {                                                                                                               \
-        const auto a_ = (actual);                                                                                      \
-        const auto e_ = (expected);                                                                                    \
-        if (!(a_ == e_)) {                                                                                             \
-            check::fail(__FILE__, __LINE__,                                                                            \
-                        std::string(#actual) + ": " + check::show(a_) + ", expected " + check::show(e_));              \
-            QCoreApplication::exit(1);                                                                                 \
-            return;                                                                                                    \
-        }                                                                                                              \
-    } while (false)
+    EXPECT_THAT((actual) == (expected),                                                                                \
+                std::string(#actual) + ": " + check::show(actual) + ", expected " + check::show(expected))
 
 // The whole job, run once the program's window is up.
 void drive()
@@ -221,9 +167,9 @@ void drive()
     modals.start(20);
 
     // Start-up: the screen in the title, the drive by its letter and label, Qt's own texts in Russian.
-    EXPECT_EQ(utf8(window->windowTitle()), utf8(S("Мирталь папки - текущее разрешение: %1x%2")
-                                                    .arg(GetSystemMetrics(SM_CXSCREEN))
-                                                    .arg(GetSystemMetrics(SM_CYSCREEN))));
+    EXPECT_EQ(window->windowTitle(), S("Мирталь папки - текущее разрешение: %1x%2")
+                                         .arg(GetSystemMetrics(SM_CXSCREEN))
+                                         .arg(GetSystemMetrics(SM_CYSCREEN)));
     const std::wstring driveRoot = run->folder.path().substr(0, 3);
     wchar_t label[MAX_PATH + 1] = {};
     GetVolumeInformationW(driveRoot.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
@@ -231,22 +177,11 @@ void drive()
     CharUpperW(drive.data());
     EXPECT_EQ(qobject_cast<QComboBox*>(control("driveList"))->currentText().toStdWString(),
               label[0] ? drive + L" [" + label + L"]" : drive);
-    EXPECT_EQ(utf8(QCoreApplication::translate("QPlatformTheme", "&Yes")), utf8(S("&Да")));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), S("&Да"));
 
     // A listening Explorer window for the folder.
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = listen;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"MirtalProgramShellListener";
-    EXPECT(RegisterClassW(&windowClass) != 0);
-    const HWND listener = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                          windowClass.hInstance, nullptr);
-    PIDLIST_ABSOLUTE pidl = ILCreateFromPathW(run->folder.path().c_str());
-    SHChangeNotifyEntry entry{pidl, FALSE};
-    const ULONG registration =
-        SHChangeNotifyRegister(listener, SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery,
-                               SHCNE_UPDATEDIR | SHCNE_ATTRIBUTES, kShellMessage, 1, &entry);
-    EXPECT(registration != 0);
+    const ShellListener listener(run->folder.path());
+    EXPECT(listener.registered());
 
     // The picture of the settings file, fitted to the screen: the copy goes into "pictures" beside the program.
     QAction* automatic = window->findChild<QAction*>(S("fitToScreenAction"));
@@ -255,18 +190,15 @@ void drive()
     EXPECT(waitFor([] { return attributesOf(run->copy()) != INVALID_FILE_ATTRIBUTES; }));
 
     // The colour by the system's dialog, owned by the main window and answered from inside its own loop.
-    colourToGive = RGB(0xCC, 0x66, 0x33);
-    const HHOOK hook = SetWindowsHookExW(WH_CBT, watchActivation, nullptr, GetCurrentThreadId());
-    SetTimer(nullptr, 0, USER_TIMER_MINIMUM, answerColourDialog);
+    colourDialog::answerNext(RGB(0xCC, 0x66, 0x33));
     clickByMouse(control("captionColorButton"));
-    EXPECT(waitFor([] { return colourDialogOwner != nullptr && !IsWindow(colourDialog); }));
-    UnhookWindowsHookEx(hook);
-    EXPECT(colourDialogOwner == HWND(window->winId()));
+    EXPECT(waitFor([] { return colourDialog::owner != nullptr && !IsWindow(colourDialog::shown); }));
+    EXPECT(colourDialog::owner == HWND(window->winId()));
 
     // «Применить»: exact bytes, attributes as Windows reports them, the shell's reading, the change notice.
     clickByMouse(control("applyButton"));
     EXPECT(waitFor([] { return run->boxes.size() == 1; }));
-    EXPECT_EQ(utf8(run->boxes.join(S("|"))), utf8(S("Файл настройки отредактирован")));
+    EXPECT_EQ(run->boxes.join(S("|")), S("Файл настройки отредактирован"));
     EXPECT_EQ(readBytes(run->ini()), "[.ShellClassInfo]\r\nInfoTip=" + ansi(L"Фотографии с моря") +
                                          "\r\n\r\n[{BE098140-A513-11D0-A3A4-00C04FD706EC}]\r\nIconArea_Image=" +
                                          ansi(run->copy()) + "\r\nIconArea_Text=0x003366CC\r\n");
@@ -274,7 +206,7 @@ void drive()
     EXPECT_EQ(attributesOf(run->folder.path()), DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM));
     EXPECT_EQ(profileString(run->ini(), L"IconArea_Image"), run->copy());
     EXPECT_EQ(profileString(run->ini(), L"IconArea_Text"), std::wstring(L"0x003366CC"));
-    EXPECT(waitFor(heardUpdate));
+    EXPECT(waitFor([] { return ShellListener::heard(SHCNE_UPDATEDIR); }));
 
     // «Открыть в explorer»: Explorer is started on the folder.
     clickByMouse(control("openInFileManagerButton"));
@@ -290,22 +222,19 @@ void drive()
     pressKey(VK_F1);
     EXPECT(waitFor([] { return run->aboutClosed; }));
     EXPECT(run->aboutActive);
-    EXPECT_EQ(utf8(run->aboutFocus), std::string("description"));
+    EXPECT_EQ(run->aboutFocus, S("description"));
 
     // «Удалить все настройки для папки», answered Yes: the file goes, the folder stays a system folder. The fit
     // goes back to "Не менять" first, and with no picture chosen in this run that is a failed picture load.
-    heard.clear();
+    ShellListener::clear();
     clickByMouse(control("removeSettingsButton"));
     EXPECT(waitFor([] { return run->boxes.size() == 4; }));
-    EXPECT_EQ(utf8(run->boxes.mid(2).join(S("|"))), utf8(S("Вы уверены?|Файл настройки удалён")));
+    EXPECT_EQ(run->boxes.mid(2).join(S("|")), S("Вы уверены?|Файл настройки удалён"));
     EXPECT(run->boxes.at(1).startsWith(S("Ошибка загрузки фона")));
     EXPECT_EQ(attributesOf(run->ini()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(attributesOf(run->folder.path()), DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM));
-    EXPECT(waitFor(heardUpdate));
+    EXPECT(waitFor([] { return ShellListener::heard(SHCNE_UPDATEDIR); }));
 
-    SHChangeNotifyDeregister(registration);
-    ILFree(pidl);
-    DestroyWindow(listener);
     QCoreApplication::exit(0);
 }
 
@@ -332,8 +261,8 @@ TEST_CASE(wholeJobThroughTheProgram)
     const int status = programMain(1, argv);
     CHECK(status == 0);
 
-    SetCurrentDirectoryW(programFolder().c_str());
+    SetCurrentDirectoryW(mirtal::win::programDirectory().c_str());
     DeleteFileW(state.copy().c_str());
-    RemoveDirectoryW((programFolder() + L"\\pictures").c_str());
+    RemoveDirectoryW((mirtal::win::programDirectory() + L"\\pictures").c_str());
     run = nullptr;
 }

@@ -1,13 +1,15 @@
-// Renders the program's icon, as the window draws it, into a Windows .ico file: 16, 32 and 48 pixels, each in
-// 256 colours and in 32-bit colour with alpha. With --check it compares the rendering with a file instead, so that
-// the executable's icon and the window's cannot drift apart.
-//   mirtal_make_icon OUT.ico | mirtal_make_icon --check FILE.ico
+// Renders the program's icon, exactly as the window draws it: one PNG per drawn size for the Linux icon theme, and
+// the Windows .ico file (16, 32 and 48 pixels, each in 256 colours and in 32-bit colour with alpha). --check compares
+// the committed .ico with the rendering, so that the executable's icon and the window's cannot drift apart.
+//   mirtal_render_icon --png FOLDER | --ico FILE.ico | --check FILE.ico
 
 #include "app/Appearance.h"
 
-#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPixmap>
 #include <QtEndian>
 
 #include <cstdio>
@@ -113,30 +115,48 @@ QByteArray iconFile()
     return out;
 }
 
+// <folder>/<size>.png for each size the drawing has.
+bool writePngs(const QDir& folder)
+{
+    const QIcon icon = mirtal::app::programIcon();
+    for (const QSize& size : icon.availableSizes()) {
+        const QString file = folder.filePath(QString::number(size.width()) + QStringLiteral(".png"));
+        const QPixmap image = icon.pixmap(size, 1.0);
+        if (image.size() != size || !image.save(file, "PNG")) {
+            std::fprintf(stderr, "mirtal_render_icon: cannot write %s\n", qPrintable(file));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    const QStringList args = QApplication::arguments();
-    const bool check = args.size() == 3 && args[1] == QLatin1String("--check");
-    if (args.size() != 2 && !check) {
-        std::fprintf(stderr, "usage: mirtal_make_icon OUT.ico | mirtal_make_icon --check FILE.ico\n");
+    QGuiApplication application(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const QString mode = args.value(1), target = args.value(2);
+    const bool png = mode == QLatin1String("--png"), check = mode == QLatin1String("--check");
+    if (args.size() != 3 || !(png || check || mode == QLatin1String("--ico"))) {
+        std::fputs("usage: mirtal_render_icon --png FOLDER | --ico FILE.ico | --check FILE.ico\n", stderr);
         return 2;
     }
+    if (png)
+        return writePngs(QDir(target)) ? 0 : 1;
     const QByteArray icon = iconFile();
-    QFile file(args.last());
+    QFile file(target);
     if (check) {
         if (!file.open(QIODevice::ReadOnly) || file.readAll() != icon) {
-            std::fprintf(stderr, "%s is not the icon the program draws; run mirtal_make_icon %s\n",
-                         qPrintable(args.last()), qPrintable(args.last()));
+            std::fprintf(stderr, "%s is not the icon the program draws; run mirtal_render_icon --ico %s\n",
+                         qPrintable(target), qPrintable(target));
             return 1;
         }
         return 0;
     }
     if (!file.open(QIODevice::WriteOnly) || file.write(icon) != icon.size() || !file.flush()) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(args.last()));
+        std::fprintf(stderr, "mirtal_render_icon: cannot write %s\n", qPrintable(target));
         return 1;
     }
     return 0;
