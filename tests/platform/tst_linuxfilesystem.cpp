@@ -243,10 +243,10 @@ private Q_SLOTS:
             const int age = temporary.endsWith(u"XyZ789"_s) ? 0 : -120;
             QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(age), QFile::FileModificationTime));
         }
-        QCOMPARE(folder(u".Desktop.ini.mirtal-tmp-Dir123"_s).isEmpty(), false);
+        QCOMPARE(folder(u".Desktop.ini.mirtal-tmp-Fold12"_s).isEmpty(), false);
         QVERIFY(QFile::link(path(u"nowhere"_s), path(u".Desktop.ini.mirtal-tmp-Lnk123"_s)));
         QVERIFY(fs.replaceText(ini(), text, TextEncoding::Ansi, kHiddenSystem));
-        QStringList left = temporaries + QStringList{u".Desktop.ini.mirtal-tmp-Dir123"_s,
+        QStringList left = temporaries + QStringList{u".Desktop.ini.mirtal-tmp-Fold12"_s,
                                                      u".Desktop.ini.mirtal-tmp-Lnk123"_s, u"Desktop.ini"_s};
         left.removeOne(u".Desktop.ini.mirtal-tmp-AbC123"_s);
         left.sort();
