@@ -131,23 +131,23 @@ void FolderEditor::reload()
         return;
     }
 
-    const auto lines = m_services.fileSystem.readLines(path);
-    if (lines.kind() == ErrorKind::PermissionDenied || lines.kind() == ErrorKind::Refused) {
+    const auto text = m_services.fileSystem.readText(path);
+    if (text.kind() == ErrorKind::PermissionDenied || text.kind() == ErrorKind::Refused) {
         // Unreadable, or of a kind the program leaves alone: nothing of it is shown, nothing offered for removal.
         setCaptionColor(0);
         m_state.preview = QImage();
         m_state.status =
-            lines.kind() == ErrorKind::Refused ? tr8("Файл настройки найден") : tr8("Файл настройки недоступен");
+            text.kind() == ErrorKind::Refused ? tr8("Файл настройки найден") : tr8("Файл настройки недоступен");
         m_state.shownPath.clear();
         markBackground(false);
-        report(lines.message());
+        report(text.message());
         return;
     }
     m_state.status = tr8("Файл настройки найден");
-    if (!lines)
+    if (!text)
         return askDamagedFile();
     settings::ReadValues partial;
-    const auto values = settings::readValues(*lines, &partial);
+    const auto values = settings::readValues(text->lines, &partial);
     m_state.imagePath = partial.imagePath;
     m_imageReadIn = m_state.folder;
     m_state.textColorHex = partial.textColorHex;

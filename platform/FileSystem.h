@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include <utility>
-
 namespace mirtal::platform {
 
 // Windows file attribute bits; on other systems the file-system layer keeps them where Windows will see them.
@@ -53,13 +51,6 @@ public:
     // the ANSI code page, or from UTF-16LE after its byte-order mark; UTF-16BE is refused. A file the process may not
     // read fails with ErrorKind::PermissionDenied.
     virtual Result<TextFile> readText(const QString& path) const = 0;
-    Result<QStringList> readLines(const QString& path) const
-    {
-        Result<TextFile> text = readText(path);
-        if (!text)
-            return text.status();
-        return std::move(text->lines);
-    }
 
     // Replaces the file by text followed by CR LF in that encoding, with exactly these attributes (attr::*): written
     // to a temporary file beside it, which gets the attributes and what else the old file carried (owner, access

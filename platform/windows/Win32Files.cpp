@@ -234,14 +234,6 @@ WinResult<TextFile> readText(const std::wstring& path, unsigned codePage)
     return TextFile{splitLines(text), TextEncoding::Utf16Le};
 }
 
-WinResult<std::vector<std::wstring>> readLines(const std::wstring& path, unsigned codePage)
-{
-    WinResult<TextFile> text = readText(path, codePage);
-    if (!text)
-        return text.status();
-    return std::move(text->lines);
-}
-
 ReplaceCalls systemReplaceCalls()
 {
     return {

@@ -42,7 +42,6 @@ struct TextFile {
 // The whole file as lines, converted from the code page or, after its mark, from UTF-16LE; UTF-16BE is refused.
 // Files above 64 MiB are refused; one the process may not open fails with WinErrorKind::PermissionDenied.
 WinResult<TextFile> readText(const std::wstring& path, unsigned codePage = kAnsiCodePage);
-WinResult<std::vector<std::wstring>> readLines(const std::wstring& path, unsigned codePage = kAnsiCodePage);
 
 // The calls by which replaceText changes attributes and moves the new file into place, replaceable so that a test
 // can watch their order and make one fail (Wine enforces neither read-only nor hidden + system on a replacement).

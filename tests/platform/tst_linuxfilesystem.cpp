@@ -324,14 +324,14 @@ private Q_SLOTS:
         LinuxFileSystem fs(AnsiCodePage::windows1251(), QString(), sys);
         const QString missing = path(u"missing/Desktop.ini"_s);
         for (const Status& status :
-             {fs.readLines(missing).status(), fs.replaceText(missing, u"x"_s, TextEncoding::Ansi, 0),
+             {fs.readText(missing).status(), fs.replaceText(missing, u"x"_s, TextEncoding::Ansi, 0),
               fs.setAttributes(missing, attr::System), fs.attributes(missing).status()})
             QVERIFY2(status.kind() == ErrorKind::NotFound && status.message().contains(path(u"missing"_s)),
                      qPrintable(status.message()));
         QCOMPARE(::mkfifo(QFile::encodeName(path(u"fifo"_s)).constData(), 0600), 0);
         QCOMPARE(folder(u"Desktop.ini"_s), ini());
         for (const QString& name : {path(u"fifo"_s), ini()}) {
-            const auto read = fs.readLines(name);
+            const auto read = fs.readText(name);
             QVERIFY2(!read.isOk() && read.message().contains(name), qPrintable(read.message()));
         }
         QVERIFY(!fs.replaceText(ini(), u"x"_s, TextEncoding::Ansi, 0).isOk() && QFileInfo(ini()).isDir());

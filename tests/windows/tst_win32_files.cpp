@@ -181,7 +181,8 @@ TEST_CASE(readTextSplitsAtCrLfAndLf)
     TempFolder folder;
     const std::wstring path = folder / L"Desktop.ini";
     REQUIRE(writeBytes(path, "a\r\nb\rc\nd\r\n\r\n\xCC\xEE\xE8 \xF4\xEE\xF2\xEE"));
-    CHECK(readLines(path, kCp1251).value() == (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"", L"Мои фото"}));
+    CHECK(readText(path, kCp1251).value().lines ==
+          (std::vector<std::wstring>{L"a", L"b", L"c", L"d", L"", L"Мои фото"}));
     // UTF-16LE behind its mark is read as such; UTF-16BE is refused, untouched.
     REQUIRE(writeBytes(path, std::string("\xFF\xFE\x41\x00\x0A\x00\x99\x51", 8)));
     const WinResult<TextFile> utf16 = readText(path, kCp1251);
@@ -191,7 +192,7 @@ TEST_CASE(readTextSplitsAtCrLfAndLf)
     const WinResult<TextFile> big = readText(path, kCp1251);
     CHECK(!big.isOk() && contains(big.message(), L"UTF-16BE"));
     CHECK_EQ(readBytes(path), std::string("\xFE\xFF\x00\x41", 4));
-    CHECK_EQ(readLines(folder / L"нет.ini", kCp1251).kind(), WinErrorKind::NotFound);
+    CHECK_EQ(readText(folder / L"нет.ini", kCp1251).kind(), WinErrorKind::NotFound);
 }
 
 // The product converts through CP_ACP, which is 1251 on a Russian Windows.
